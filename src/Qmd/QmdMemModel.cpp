@@ -8,6 +8,9 @@
 
 namespace {
 
+using IntValues = QmdMemModel::IntDictSpecialItem::Values;
+using StrValues = QmdMemModel::StrDictSpecialItem::Values;
+
 bool isNullKey(QmdItemId id)
 {
     return id == 0;
@@ -16,6 +19,45 @@ bool isNullKey(QmdItemId id)
 bool isNullKey(const QString &key)
 {
     return key.isEmpty();
+}
+
+bool byId(const QmdMemModel::IntDictSpecialItem::Entry &a, const QmdMemModel::IntDictSpecialItem::Entry &b)
+{
+    return a.first < b.first;
+}
+
+// Batches of integer-keyed entries are written in ascending id order, so the
+// last issued id after a write is always the largest id written.
+void sortBatch(IntValues &values)
+{
+    if (!std::is_sorted(values.cbegin(), values.cend(), byId))
+        std::sort(values.begin(), values.end(), byId);
+}
+
+void sortBatch(StrValues &)
+{
+}
+
+// Restores the order of a batch whose two halves, split at `middle`, are
+// each in order.
+void mergeBatch(IntValues &values, std::size_t middle)
+{
+    std::inplace_merge(values.begin(), values.begin() + std::ptrdiff_t(middle), values.end(), byId);
+}
+
+void mergeBatch(StrValues &, std::size_t)
+{
+}
+
+template <typename Key>
+std::vector<std::pair<Key, QVariant>> toBatch(const QHash<Key, QVariant> &values)
+{
+    std::vector<std::pair<Key, QVariant>> batch;
+    batch.reserve(std::size_t(values.size()));
+    for (auto it = values.cbegin(); it != values.cend(); ++it)
+        batch.emplace_back(it.key(), it.value());
+    sortBatch(batch);
+    return batch;
 }
 
 void noteWritten(QmdMemModel::IntDictSpecialItem *node, QmdItemId id)
@@ -27,19 +69,16 @@ void noteWritten(QmdMemModel::StrDictSpecialItem *, const QString &)
 {
 }
 
+QVariant valueOrInvalid(const QVariant *value)
+{
+    return value ? *value : QVariant();
+}
+
 // Signals name the root dictionary by the default index, whatever index the
 // caller used for it.
 QmdIndex announcedParent(const QmdIndex &parent)
 {
     return parent.namesEntry() ? parent : QmdIndex();
-}
-
-QmdMemModel::IntDictSpecialItem::Entries toEntries(const QHash<QmdItemId, QVariant> &values)
-{
-    QmdMemModel::IntDictSpecialItem::Entries entries;
-    for (auto it = values.cbegin(); it != values.cend(); ++it)
-        entries.insert(it.key(), it.value());
-    return entries;
 }
 
 void ignoreStaleIndex(const char *operation, const QmdIndex &index)
@@ -95,20 +134,20 @@ template <typename Key, typename Node>
 class QmdMemModel::QmdSetCommand : public QmdCommand
 {
 public:
-    using Entries = typename Node::Entries;
+    using Values = typename Node::Values;
     using KeyList = typename Node::KeyList;
 
-    QmdSetCommand(QmdMemModel *model_, const QmdIndex &parent_, Entries values)
+    QmdSetCommand(QmdMemModel *model_, const QmdIndex &parent_, Values values)
         : QmdCommand(model_), newValues(std::move(values)), parent(parent_)
     {
     }
 
     ~QmdSetCommand() override
     {
-        for (const QVariant &value : qAsConst(newValues))
-            model->deleteSpecialItem(value);
-        for (const QVariant &value : qAsConst(oldValues))
-            model->deleteSpecialItem(value);
+        for (const auto &entry : newValues)
+            model->deleteSpecialItem(entry.second);
+        for (const auto &entry : oldValues)
+            model->deleteSpecialItem(entry.second);
     }
 
     void redo() override
@@ -116,14 +155,14 @@ public:
         // A dictionary that unrecorded changes took away is left alone, and
         // so is every other one.
         if (Node *node = model->writeTarget<Node>(parent)) {
-            for (auto it = newValues.cbegin(); it != newValues.cend(); ++it) {
-                const auto found = node->entries.constFind(it.key());
-                if (found != node->entries.cend())
-                    oldValues.insert(it.key(), found.value());
+            std::size_t hint = 0;
+            for (const auto &entry : newValues) {
+                if (const QVariant *current = node->find(entry.first, hint))
+                    oldValues.emplace_back(entry.first, *current);
                 else
-                    addedKeys.append(it.key());
+                    addedKeys.append(entry.first);
             }
-            model->rawSet(newValues, parent);
+            model->rawSetEntries(node, newValues, parent);
             newValues.clear();
         }
         QmdCommand::redo();
@@ -133,19 +172,24 @@ public:
     {
         QmdCommand::undo();
         if (Node *node = model->writeTarget<Node>(parent)) {
-            for (auto it = oldValues.cbegin(); it != oldValues.cend(); ++it)
-                newValues.insert(it.key(), node->entries.value(it.key()));
+            newValues.reserve(oldValues.size() + std::size_t(addedKeys.size()));
+            std::size_t hint = 0;
+            for (const auto &entry : oldValues)
+                newValues.emplace_back(entry.first, valueOrInvalid(node->find(entry.first, hint)));
+            const std::size_t middle = newValues.size();
+            hint = 0;
             for (const Key &key : qAsConst(addedKeys))
-                newValues.insert(key, node->entries.value(key));
-            model->rawRemove(addedKeys, parent);
-            model->rawSet(oldValues, parent);
+                newValues.emplace_back(key, valueOrInvalid(node->find(key, hint)));
+            mergeBatch(newValues, middle);
+            model->rawRemoveEntries(node, addedKeys, parent, nullptr);
+            model->rawSetEntries(node, oldValues, parent);
             oldValues.clear();
             addedKeys.clear();
         }
     }
 
-    Entries newValues;
-    Entries oldValues;
+    Values newValues;
+    Values oldValues;
     KeyList addedKeys;
     const QmdIndex parent;
 };
@@ -154,7 +198,7 @@ template <typename Key, typename Node>
 class QmdMemModel::QmdRemoveCommand : public QmdCommand
 {
 public:
-    using Entries = typename Node::Entries;
+    using Values = typename Node::Values;
     using KeyList = typename Node::KeyList;
 
     QmdRemoveCommand(QmdMemModel *model_, const QmdIndex &parent_, const KeyList &keys_)
@@ -164,19 +208,14 @@ public:
 
     ~QmdRemoveCommand() override
     {
-        for (const QVariant &value : qAsConst(removedValues))
-            model->deleteSpecialItem(value);
+        for (const auto &entry : removedValues)
+            model->deleteSpecialItem(entry.second);
     }
 
     void redo() override
     {
         if (Node *node = model->writeTarget<Node>(parent)) {
-            for (const Key &key : qAsConst(keys)) {
-                const auto found = node->entries.constFind(key);
-                if (found != node->entries.cend())
-                    removedValues.insert(key, found.value());
-            }
-            model->rawRemove(keys, parent);
+            model->rawRemoveEntries(node, keys, parent, &removedValues);
             keys.clear();
         }
         QmdCommand::redo();
@@ -186,23 +225,26 @@ public:
     {
         QmdCommand::undo();
         if (Node *node = model->writeTarget<Node>(parent)) {
-            keys = removedValues.keys();
+            sortBatch(removedValues);
+            keys.clear();
             // Entries that unrecorded changes put in the removed places since
             // belong to nobody once overwritten.
             QList<QVariant> displaced;
-            for (const Key &key : qAsConst(keys)) {
-                const auto found = node->entries.constFind(key);
-                if (found != node->entries.cend() && nodeOf(found.value()))
-                    displaced.append(found.value());
+            std::size_t hint = 0;
+            for (const auto &entry : removedValues) {
+                keys.append(entry.first);
+                const QVariant *current = node->find(entry.first, hint);
+                if (current && nodeOf(*current))
+                    displaced.append(*current);
             }
-            model->rawSet(removedValues, parent);
+            model->rawSetEntries(node, removedValues, parent);
             removedValues.clear();
             model->deleteSpecialItems(displaced);
         }
     }
 
     KeyList keys;
-    Entries removedValues;
+    Values removedValues;
     const QmdIndex parent;
 };
 
@@ -249,6 +291,124 @@ QmdMemModel::IntDictSpecialItem::IntDictSpecialItem(const QmdIndex &location_, Q
 QmdMemModel::StrDictSpecialItem::StrDictSpecialItem(const QmdIndex &location_, QmdMemModel *owner_)
     : SpecialItem(Qmd::StrDict, location_, owner_)
 {
+}
+
+const QVariant *QmdMemModel::IntDictSpecialItem::find(QmdItemId id) const
+{
+    if (entries.empty() || id > entries.back().first)
+        return nullptr; // the common probe for a fresh id
+    const auto it = std::lower_bound(entries.cbegin(), entries.cend(), Entry(id, QVariant()), byId);
+    return it != entries.cend() && it->first == id ? &it->second : nullptr;
+}
+
+const QVariant *QmdMemModel::IntDictSpecialItem::find(QmdItemId id, std::size_t &hint) const
+{
+    hint = seek(id, hint);
+    return hint < entries.size() && entries[hint].first == id ? &entries[hint].second : nullptr;
+}
+
+// The position of the first entry whose id is not below `id`. The search
+// gallops forward from `from` and starts over only for an id behind it.
+std::size_t QmdMemModel::IntDictSpecialItem::seek(QmdItemId id, std::size_t from) const
+{
+    const std::size_t count = entries.size();
+    from = std::min(from, count);
+    if (from > 0 && entries[from - 1].first >= id)
+        from = 0;
+    std::size_t low = from; // every entry before low has a smaller id
+    std::size_t high = from;
+    std::size_t step = 1;
+    while (high < count && entries[high].first < id) {
+        low = high + 1;
+        high = from + step;
+        step *= 2;
+    }
+    const auto begin = entries.cbegin();
+    const auto it = std::lower_bound(begin + std::ptrdiff_t(low), begin + std::ptrdiff_t(std::min(high, count)),
+                                     Entry(id, QVariant()), byId);
+    return std::size_t(it - begin);
+}
+
+void QmdMemModel::IntDictSpecialItem::write(Values::const_iterator first, Values::const_iterator last)
+{
+    if (first == last)
+        return;
+    if (entries.empty() || first->first > entries.back().first) {
+        entries.insert(entries.end(), first, last);
+        return;
+    }
+    Values added;
+    std::size_t hint = 0;
+    for (auto it = first; it != last; ++it) {
+        hint = seek(it->first, hint);
+        if (hint < entries.size() && entries[hint].first == it->first)
+            entries[hint].second = it->second;
+        else
+            added.push_back(*it);
+    }
+    if (added.empty())
+        return;
+    Values merged;
+    merged.reserve(entries.size() + added.size());
+    std::merge(std::make_move_iterator(entries.begin()), std::make_move_iterator(entries.end()),
+               std::make_move_iterator(added.begin()), std::make_move_iterator(added.end()),
+               std::back_inserter(merged), byId);
+    entries.swap(merged);
+}
+
+void QmdMemModel::IntDictSpecialItem::take(const KeyList &ids, KeyList &removed, Values *taken)
+{
+    // Mark first, then close the gaps in one pass: removing many entries
+    // costs no more than removing one.
+    std::vector<bool> gone(entries.size());
+    bool any = false;
+    std::size_t position = 0;
+    for (QmdItemId id : ids) {
+        position = seek(id, position);
+        if (position >= entries.size() || entries[position].first != id || gone[position])
+            continue;
+        gone[position] = true;
+        any = true;
+        removed.append(id);
+        if (taken)
+            taken->push_back(entries[position]);
+    }
+    if (!any)
+        return;
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (gone[i])
+            continue;
+        if (kept != i)
+            entries[kept] = std::move(entries[i]);
+        ++kept;
+    }
+    entries.erase(entries.begin() + std::ptrdiff_t(kept), entries.end());
+}
+
+const QVariant *QmdMemModel::StrDictSpecialItem::find(const QString &key) const
+{
+    const auto it = entries.constFind(key);
+    return it != entries.cend() ? &it.value() : nullptr;
+}
+
+void QmdMemModel::StrDictSpecialItem::write(Values::const_iterator first, Values::const_iterator last)
+{
+    for (auto it = first; it != last; ++it)
+        entries.insert(it->first, it->second);
+}
+
+void QmdMemModel::StrDictSpecialItem::take(const KeyList &keys, KeyList &removed, Values *taken)
+{
+    for (const QString &key : keys) {
+        const auto it = entries.find(key);
+        if (it == entries.end())
+            continue;
+        removed.append(key);
+        if (taken)
+            taken->emplace_back(key, it.value());
+        entries.erase(it);
+    }
 }
 
 QmdMemModel::QmdMemModel(QObject *parent)
@@ -298,8 +458,8 @@ QVariant QmdMemModel::lookup(const QmdIndex &index) const
     if (!holder)
         return QVariant();
     if (holder->type == Qmd::IntDict)
-        return static_cast<const IntDictSpecialItem *>(holder)->entries.value(index.itemId());
-    return static_cast<const StrDictSpecialItem *>(holder)->entries.value(index.key());
+        return valueOrInvalid(static_cast<const IntDictSpecialItem *>(holder)->find(index.itemId()));
+    return valueOrInvalid(static_cast<const StrDictSpecialItem *>(holder)->find(index.key()));
 }
 
 QVariant QmdMemModel::rawData(const QmdIndex &index) const
@@ -338,7 +498,7 @@ QmdIndex QmdMemModel::index(const QString &key, const QmdIndex &parent) const
 {
     SpecialItem *node = queryNode(parent);
     if (node && node->type == Qmd::StrDict
-        && static_cast<StrDictSpecialItem *>(node)->entries.contains(key))
+        && static_cast<StrDictSpecialItem *>(node)->find(key))
         return createIndex(key, node);
     return QmdIndex();
 }
@@ -347,7 +507,7 @@ QmdIndex QmdMemModel::index(QmdItemId id, const QmdIndex &parent) const
 {
     SpecialItem *node = queryNode(parent);
     if (node && node->type == Qmd::IntDict
-        && static_cast<IntDictSpecialItem *>(node)->entries.contains(id))
+        && static_cast<IntDictSpecialItem *>(node)->find(id))
         return createIndex(id, node);
     return QmdIndex();
 }
@@ -365,8 +525,8 @@ bool QmdMemModel::hasChildren(const QmdIndex &index) const
     if (!node)
         return false;
     if (node->type == Qmd::IntDict)
-        return !static_cast<const IntDictSpecialItem *>(node)->entries.isEmpty();
-    return !static_cast<const StrDictSpecialItem *>(node)->entries.isEmpty();
+        return !static_cast<const IntDictSpecialItem *>(node)->isEmpty();
+    return !static_cast<const StrDictSpecialItem *>(node)->isEmpty();
 }
 
 QmdIndexList QmdMemModel::indexes(const QmdIndex &parent) const
@@ -377,9 +537,9 @@ QmdIndexList QmdMemModel::indexes(const QmdIndex &parent) const
         return result;
     if (node->type == Qmd::IntDict) {
         const auto &entries = static_cast<IntDictSpecialItem *>(node)->entries;
-        result.reserve(entries.size());
-        for (auto it = entries.cbegin(); it != entries.cend(); ++it)
-            result.append(createIndex(it.key(), node));
+        result.reserve(int(entries.size()));
+        for (const auto &entry : entries)
+            result.append(createIndex(entry.first, node));
     } else {
         const auto &entries = static_cast<StrDictSpecialItem *>(node)->entries;
         result.reserve(entries.size());
@@ -404,9 +564,14 @@ Qmd::ContainerType QmdMemModel::type(const QmdIndex &index) const
 QmdItemIdList QmdMemModel::itemIds(const QmdIndex &parent) const
 {
     const SpecialItem *node = queryNode(parent);
+    QmdItemIdList ids;
     if (!node || node->type != Qmd::IntDict)
-        return QmdItemIdList();
-    return static_cast<const IntDictSpecialItem *>(node)->entries.keys();
+        return ids;
+    const auto &entries = static_cast<const IntDictSpecialItem *>(node)->entries;
+    ids.reserve(int(entries.size()));
+    for (const auto &entry : entries)
+        ids.append(entry.first);
+    return ids;
 }
 
 QStringList QmdMemModel::keys(const QmdIndex &parent) const
@@ -452,8 +617,8 @@ void QmdMemModel::deleteSpecialItem(const QVariant &value)
         pending.pop_back();
         m_liveNodes.remove(node);
         if (node->type == Qmd::IntDict) {
-            for (const QVariant &entry : qAsConst(static_cast<IntDictSpecialItem *>(node)->entries))
-                if (SpecialItem *nested = nodeOf(entry))
+            for (const auto &entry : static_cast<IntDictSpecialItem *>(node)->entries)
+                if (SpecialItem *nested = nodeOf(entry.second))
                     pending.push_back(nested);
         } else {
             for (const QVariant &entry : qAsConst(static_cast<StrDictSpecialItem *>(node)->entries))
@@ -469,7 +634,7 @@ QmdItemId QmdMemModel::registerNewItemId(IntDictSpecialItem *node)
     constexpr QmdItemId last = 0xFFFFFFFFu;
     QmdItemId candidate = node->lastIssuedId == last ? 1 : node->lastIssuedId + 1;
     bool wrapped = false;
-    while (node->entries.contains(candidate)) {
+    while (node->find(candidate)) {
         if (candidate == last) {
             if (wrapped) {
                 qDebug() << "registerNewItemId: item IDs have been exhausted for the given hash";
@@ -489,84 +654,85 @@ QmdItemId QmdMemModel::registerNewItemId(IntDictSpecialItem *node)
 // Low-level writes
 
 template <typename Node>
-void QmdMemModel::rawSetEntries(const typename Node::Entries &values, const QmdIndex &parent)
+void QmdMemModel::rawSetEntries(Node *node, const typename Node::Values &values, const QmdIndex &parent)
 {
-    Node *node = writeTarget<Node>(parent);
-    if (!node)
-        return;
     using KeyList = typename Node::KeyList;
 
     // Dictionaries being replaced are announced as removed first.
     KeyList replaced;
-    for (auto it = values.cbegin(); it != values.cend(); ++it) {
-        if (isNullKey(it.key()))
+    std::size_t hint = 0;
+    for (const auto &entry : values) {
+        if (isNullKey(entry.first))
             continue;
-        const auto found = node->entries.constFind(it.key());
-        if (found != node->entries.cend() && nodeOf(found.value()))
-            replaced.append(it.key());
+        const QVariant *current = node->find(entry.first, hint);
+        if (current && nodeOf(*current))
+            replaced.append(entry.first);
     }
     if (!replaced.isEmpty())
-        rawRemove(replaced, parent);
+        rawRemoveEntries(node, replaced, parent, nullptr);
 
     KeyList written;
-    written.reserve(values.size());
-    for (auto it = values.cbegin(); it != values.cend(); ++it) {
-        if (isNullKey(it.key()))
-            continue;
-        noteWritten(node, it.key());
-        node->entries.insert(it.key(), it.value());
-        written.append(it.key());
+    written.reserve(int(values.size()));
+    auto first = values.cbegin();
+    auto last = values.cend();
+    // Null keys are never stored.
+    typename Node::Values filtered;
+    if (std::any_of(first, last, [](const auto &entry) { return isNullKey(entry.first); })) {
+        std::copy_if(first, last, std::back_inserter(filtered),
+                     [](const auto &entry) { return !isNullKey(entry.first); });
+        first = filtered.cbegin();
+        last = filtered.cend();
     }
-    if (!written.isEmpty())
-        emit itemsChanged(announcedParent(parent), written, requestId());
+    for (auto it = first; it != last; ++it)
+        written.append(it->first);
+    if (written.isEmpty())
+        return;
+    node->write(first, last);
+    noteWritten(node, written.last());
+    emit itemsChanged(announcedParent(parent), written, requestId());
 }
 
 template <typename Node>
-void QmdMemModel::rawRemoveEntries(const typename Node::KeyList &keys, const QmdIndex &parent)
+void QmdMemModel::rawRemoveEntries(Node *node, const typename Node::KeyList &keys, const QmdIndex &parent,
+                                   typename Node::Values *taken)
 {
-    Node *node = writeTarget<Node>(parent);
-    if (!node)
-        return;
     typename Node::KeyList removed;
-    for (const auto &key : keys) {
-        const auto found = node->entries.find(key);
-        if (found != node->entries.end()) {
-            node->entries.erase(found);
-            removed.append(key);
-        }
-    }
+    node->take(keys, removed, taken);
     if (!removed.isEmpty())
         emit itemsRemoved(announcedParent(parent), removed, requestId());
 }
 
-void QmdMemModel::rawSet(const IntDictSpecialItem::Entries &values, const QmdIndex &parent)
+void QmdMemModel::rawSet(const IntDictSpecialItem::Values &values, const QmdIndex &parent)
 {
-    rawSetEntries<IntDictSpecialItem>(values, parent);
+    if (auto *node = writeTarget<IntDictSpecialItem>(parent))
+        rawSetEntries(node, values, parent);
 }
 
-void QmdMemModel::rawSet(const StrDictSpecialItem::Entries &values, const QmdIndex &parent)
+void QmdMemModel::rawSet(const StrDictSpecialItem::Values &values, const QmdIndex &parent)
 {
-    rawSetEntries<StrDictSpecialItem>(values, parent);
+    if (auto *node = writeTarget<StrDictSpecialItem>(parent))
+        rawSetEntries(node, values, parent);
 }
 
 void QmdMemModel::rawRemove(const QmdItemIdList &ids, const QmdIndex &parent)
 {
-    rawRemoveEntries<IntDictSpecialItem>(ids, parent);
+    if (auto *node = writeTarget<IntDictSpecialItem>(parent))
+        rawRemoveEntries(node, ids, parent, nullptr);
 }
 
 void QmdMemModel::rawRemove(const QStringList &keys, const QmdIndex &parent)
 {
-    rawRemoveEntries<StrDictSpecialItem>(keys, parent);
+    if (auto *node = writeTarget<StrDictSpecialItem>(parent))
+        rawRemoveEntries(node, keys, parent, nullptr);
 }
 
 // ---------------------------------------------------------------------------
 // Edit operations: each builds commands and files them.
 
+// Callers have checked the parent.
 template <typename Node>
-void QmdMemModel::fileSet(typename Node::Entries values, const QmdIndex &parent)
+void QmdMemModel::fileSet(typename Node::Values values, const QmdIndex &parent)
 {
-    if (!writeTarget<Node>(parent))
-        return;
     pushCommand(new QmdSetCommand<typename Node::Key, Node>(this, announcedParent(parent),
                                                             std::move(values)));
 }
@@ -590,7 +756,8 @@ QmdItemIdList QmdMemModel::addEntries(int count, const QmdIndex &parent, Make ma
     IntDictSpecialItem *node = writeTarget<IntDictSpecialItem>(parent);
     if (!node)
         return QmdItemIdList();
-    IntDictSpecialItem::Entries values;
+    IntValues values;
+    values.reserve(std::size_t(count));
     QmdItemIdList ids; // in the order of the values, which a wrap of the ids
                        // would not keep
     ids.reserve(count);
@@ -598,9 +765,10 @@ QmdItemIdList QmdMemModel::addEntries(int count, const QmdIndex &parent, Make ma
         const QmdItemId id = registerNewItemId(node);
         if (!id)
             break;
-        values.insert(id, make(i, id, node));
+        values.emplace_back(id, make(i, id, node));
         ids.append(id);
     }
+    sortBatch(values);
     fileSet<IntDictSpecialItem>(std::move(values), parent);
     return requestStatus() == 0 ? ids : QmdItemIdList();
 }
@@ -621,12 +789,13 @@ QmdItemIdList QmdMemModel::addTypes(const QList<Qmd::ContainerType> &types, cons
 void QmdMemModel::setData(const QHash<QmdItemId, QVariant> &values, const QmdIndex &parent)
 {
     if (writeTarget<IntDictSpecialItem>(parent))
-        fileSet<IntDictSpecialItem>(toEntries(values), parent);
+        fileSet<IntDictSpecialItem>(toBatch(values), parent);
 }
 
 void QmdMemModel::setData(const QHash<QString, QVariant> &values, const QmdIndex &parent)
 {
-    fileSet<StrDictSpecialItem>(values, parent);
+    if (writeTarget<StrDictSpecialItem>(parent))
+        fileSet<StrDictSpecialItem>(toBatch(values), parent);
 }
 
 template <typename Node>
@@ -636,13 +805,15 @@ void QmdMemModel::setTypesAt(const QHash<typename Node::Key, Qmd::ContainerType>
     Node *node = writeTarget<Node>(parent);
     if (!node)
         return;
-    typename Node::Entries values;
+    typename Node::Values values;
+    values.reserve(std::size_t(types.size()));
     for (auto it = types.cbegin(); it != types.cend(); ++it) {
         // A dictionary made for a key that is never stored would belong to no one.
-        values.insert(it.key(), isNullKey(it.key())
-                                    ? QVariant()
-                                    : makeContainer(it.value(), createIndex(it.key(), node)));
+        values.emplace_back(it.key(), isNullKey(it.key())
+                                          ? QVariant()
+                                          : makeContainer(it.value(), createIndex(it.key(), node)));
     }
+    sortBatch(values);
     fileSet<Node>(std::move(values), parent);
 }
 
@@ -753,9 +924,9 @@ void QmdMemModel::clear(const QmdIndex &index)
     if (isValid(index)) {
         const SpecialItem *node = nodeOf(lookup(index));
         if (node && node->type == Qmd::IntDict)
-            remove(static_cast<const IntDictSpecialItem *>(node)->entries.keys(), index);
+            remove(itemIds(index), index);
         else if (node)
-            remove(QStringList(static_cast<const StrDictSpecialItem *>(node)->entries.keys()), index);
+            remove(keys(index), index);
     } else if (!index.namesEntry()) {
         // The document then holds nothing at all; the old root goes with
         // everything in it into the command.

@@ -5,10 +5,10 @@
 #include "Qmd/QmdSpecialItem.h"
 
 #include <QHash>
-#include <QMap>
 #include <QSet>
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 // The document tree in memory, with its undo history.
@@ -26,17 +26,36 @@ class QmdMemModel : public QmdModel
     Q_OBJECT
 
 public:
+    // A dictionary keyed by item id. Entries are kept in a vector sorted by
+    // id: lookups are binary searches, appending fresh ids is constant time,
+    // and batches are merged or compacted in one pass.
     class IntDictSpecialItem : public SpecialItem
     {
     public:
         using Key = QmdItemId;
         using KeyList = QmdItemIdList;
-        // Ordered, so that ids are listed and written in ascending order.
-        using Entries = QMap<QmdItemId, QVariant>;
+        using Entry = std::pair<QmdItemId, QVariant>;
+        // A batch of entries: ascending ids, each once.
+        using Values = std::vector<Entry>;
         static constexpr Qmd::ContainerType Kind = Qmd::IntDict;
+
         IntDictSpecialItem(const QmdIndex &location, QmdMemModel *owner);
-        Entries entries;
+        const QVariant *find(QmdItemId id) const;
+        // The same, searching on from where the previous probe ended, so
+        // that probing ascending ids costs little more than a walk.
+        const QVariant *find(QmdItemId id, std::size_t &hint) const;
+        bool isEmpty() const { return entries.empty(); }
+        // Stores a batch (no id 0) over existing entries or as new ones.
+        void write(Values::const_iterator first, Values::const_iterator last);
+        // Removes the listed ids that are present, noting them in `removed`
+        // (list order) and, when `taken` is given, appending their entries.
+        void take(const KeyList &ids, KeyList &removed, Values *taken);
+
+        Values entries;
         QmdItemId lastIssuedId = 0;
+
+    private:
+        std::size_t seek(QmdItemId id, std::size_t from) const;
     };
 
     class StrDictSpecialItem : public SpecialItem
@@ -44,10 +63,19 @@ public:
     public:
         using Key = QString;
         using KeyList = QStringList;
-        using Entries = QHash<QString, QVariant>;
+        using Entry = std::pair<QString, QVariant>;
+        // A batch of entries, each key once.
+        using Values = std::vector<Entry>;
         static constexpr Qmd::ContainerType Kind = Qmd::StrDict;
+
         StrDictSpecialItem(const QmdIndex &location, QmdMemModel *owner);
-        Entries entries;
+        const QVariant *find(const QString &key) const;
+        const QVariant *find(const QString &key, std::size_t &) const { return find(key); }
+        bool isEmpty() const { return entries.isEmpty(); }
+        void write(Values::const_iterator first, Values::const_iterator last);
+        void take(const KeyList &keys, KeyList &removed, Values *taken);
+
+        QHash<QString, QVariant> entries;
     };
 
     // How a dictionary travels inside a QVariant.
@@ -116,8 +144,8 @@ protected:
 
     // The two low-level writes. They announce every change but free
     // nothing: the calling command owns what they take out of the tree.
-    void rawSet(const IntDictSpecialItem::Entries &values, const QmdIndex &parent);
-    void rawSet(const StrDictSpecialItem::Entries &values, const QmdIndex &parent);
+    void rawSet(const IntDictSpecialItem::Values &values, const QmdIndex &parent);
+    void rawSet(const StrDictSpecialItem::Values &values, const QmdIndex &parent);
     void rawRemove(const QmdItemIdList &ids, const QmdIndex &parent);
     void rawRemove(const QStringList &keys, const QmdIndex &parent);
 
@@ -138,11 +166,12 @@ private:
     void deleteSpecialItem(const QVariant &value);
 
     template <typename Node>
-    void rawSetEntries(const typename Node::Entries &values, const QmdIndex &parent);
+    void rawSetEntries(Node *node, const typename Node::Values &values, const QmdIndex &parent);
     template <typename Node>
-    void rawRemoveEntries(const typename Node::KeyList &keys, const QmdIndex &parent);
+    void rawRemoveEntries(Node *node, const typename Node::KeyList &keys, const QmdIndex &parent,
+                          typename Node::Values *taken);
 
-    template <typename Node> void fileSet(typename Node::Entries values, const QmdIndex &parent);
+    template <typename Node> void fileSet(typename Node::Values values, const QmdIndex &parent);
     template <typename Node> void fileRemove(const typename Node::KeyList &keys, const QmdIndex &parent);
     void fileSetRoot(const QVariant &value);
     template <typename Make> QmdItemIdList addEntries(int count, const QmdIndex &parent, Make make);

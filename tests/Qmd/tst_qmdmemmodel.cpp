@@ -17,6 +17,7 @@ private slots:
     void issuingIds();
     void addedIdsFollowTheValuesAcrossAWrap();
     void idsAreListedAndWrittenInAscendingOrder();
+    void writesAndRemovalsAmongExistingIds();
     void announcements();
     void detachedDictionaryStaysReadableWhileHeld();
     void staleOrForeignIndexesChangeNothing_data();
@@ -158,6 +159,38 @@ void TestQmdMemModel::idsAreListedAndWrittenInAscendingOrder()
     inRequest(model, 4, [&] { model.undo(); }, Qmd::NoUndo);
     QCOMPARE(log.take("items"), QStringList{"itemsChanged(root: 10,30,50,70,90,91) #4"});
     QCOMPARE(d.addData(QVariant("g")), 92u);
+}
+
+void TestQmdMemModel::writesAndRemovalsAmongExistingIds()
+{
+    QmdMemModel model(Qmd::IntDict);
+    QmdDirectModelInterface d;
+    d.setModel(&model);
+    for (QmdItemId id : {10, 30, 50})
+        d.setData(id, id);
+    ModelSignalLog log(&model);
+
+    inRequest(model, 2, [&] {
+        model.setData(QHash<QmdItemId, QVariant>{{60, "z"}, {30, "y"}, {5, "w"}, {20, "x"}});
+    });
+    QCOMPARE(log.take("items"), QStringList{"itemsChanged(root: 5,20,30,60) #2"});
+    QCOMPARE(model.itemIds(), (QmdItemIdList{5, 10, 20, 30, 50, 60}));
+    QCOMPARE(d.data(30), QVariant("y"));
+    QCOMPARE(d.data(10), QVariant(10));
+
+    inRequest(model, 3, [&] { model.remove(QmdItemIdList{50, 5, 50, 40, 60, 5}); });
+    QCOMPARE(log.take("items"), QStringList{"itemsRemoved(root: 50,5,60) #3"});
+    QCOMPARE(model.itemIds(), (QmdItemIdList{10, 20, 30}));
+
+    inRequest(model, 4, [&] { model.undo(); model.undo(); }, Qmd::NoUndo);
+    QCOMPARE(log.take("items"), (QStringList{
+                                    "itemsChanged(root: 5,50,60) #4",
+                                    "itemsRemoved(root: 5,20,60) #4",
+                                    "itemsChanged(root: 30) #4",
+                                }));
+    QCOMPARE(model.itemIds(), (QmdItemIdList{10, 30, 50}));
+    QCOMPARE(d.data(30), QVariant(30));
+    QCOMPARE(d.data(50), QVariant(50));
 }
 
 void TestQmdMemModel::announcements()
