@@ -371,7 +371,7 @@ void QmdMemModel::IntDictSpecialItem::take(const KeyList &ids, KeyList &removed,
         any = true;
         removed.append(id);
         if (taken)
-            taken->push_back(entries[position]);
+            taken->push_back(std::move(entries[position])); // its place is closed below
     }
     if (!any)
         return;
@@ -406,7 +406,7 @@ void QmdMemModel::StrDictSpecialItem::take(const KeyList &keys, KeyList &removed
             continue;
         removed.append(key);
         if (taken)
-            taken->emplace_back(key, it.value());
+            taken->emplace_back(key, std::move(it.value()));
         entries.erase(it);
     }
 }
@@ -995,27 +995,33 @@ void QmdMemModel::dropBottomUndoSteps(std::size_t count)
     m_undoStack.erase(m_undoStack.begin(), m_undoStack.begin() + count);
 }
 
+namespace {
+using Stack = std::vector<std::unique_ptr<QmdMemModel::QmdCommand>>;
+
+// Takes the top step off one stack, undoes or redoes it and puts it on top
+// of the other.
+void moveTopStep(Stack &from, Stack &to, void (QmdMemModel::QmdCommand::*apply)())
+{
+    if (from.empty())
+        return;
+    std::unique_ptr<QmdMemModel::QmdCommand> step = std::move(from.back());
+    from.pop_back();
+    ((*step).*apply)();
+    to.push_back(std::move(step));
+}
+} // namespace
+
 void QmdMemModel::undo()
 {
     captureUndoState();
-    if (!m_undoStack.empty()) {
-        std::unique_ptr<QmdCommand> step = std::move(m_undoStack.back());
-        m_undoStack.pop_back();
-        step->undo();
-        m_redoStack.push_back(std::move(step));
-    }
+    moveTopStep(m_undoStack, m_redoStack, &QmdCommand::undo);
     emitUndoStateChanges();
 }
 
 void QmdMemModel::redo()
 {
     captureUndoState();
-    if (!m_redoStack.empty()) {
-        std::unique_ptr<QmdCommand> step = std::move(m_redoStack.back());
-        m_redoStack.pop_back();
-        step->redo();
-        m_undoStack.push_back(std::move(step));
-    }
+    moveTopStep(m_redoStack, m_undoStack, &QmdCommand::redo);
     emitUndoStateChanges();
 }
 

@@ -144,6 +144,7 @@ protected:
 
     // The two low-level writes. They announce every change but free
     // nothing: the calling command owns what they take out of the tree.
+    // A batch of ids is written in ascending order (as the batch type asks).
     void rawSet(const IntDictSpecialItem::Values &values, const QmdIndex &parent);
     void rawSet(const StrDictSpecialItem::Values &values, const QmdIndex &parent);
     void rawRemove(const QmdItemIdList &ids, const QmdIndex &parent);
