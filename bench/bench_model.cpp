@@ -126,7 +126,7 @@ void measure(benchmark::State &state)
         state.PauseTiming();
         change.reset();
         // Leave the allocator's housekeeping after freeing a whole model to
-        // this untimed part instead of the next timed allocation.
+        // this untimed stretch instead of the next timed allocation.
         malloc_trim(0);
         state.ResumeTiming();
     }

@@ -17,7 +17,7 @@ class QmdSpecialItem;
 // what every lookup returns when it finds nothing; test isValid() to tell a
 // found entry from a failed lookup.
 //
-// The holder's serial number takes part in validity and equality, because a
+// The holder's serial number counts for validity and equality, because a
 // freed dictionary's address can be handed to a new one.
 class QmdIndex
 {
@@ -48,7 +48,7 @@ public:
 private:
     QmdItemId m_id = 0;
     QString m_key;
-    const void *m_reserved = nullptr; // kept null; part of equality
+    const void *m_reserved = nullptr; // kept null; compared like the rest
     QmdSpecialItem *m_holder = nullptr;
     QPointer<QmdModel> m_model;
     quint64 m_holderSerial = 0;

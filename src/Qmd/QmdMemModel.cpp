@@ -474,7 +474,7 @@ QmdMemModel::SpecialItem *QmdMemModel::queryNode(const QmdIndex &index) const
 
 // The dictionary a write at `parent` goes to. Unlike the queries, an index
 // that names an entry which is gone (or of another model) does not fall back
-// to the root: writing there would damage an unrelated part of the document.
+// to the root: writing there would damage an unrelated branch of the document.
 template <typename Node>
 Node *QmdMemModel::writeTarget(const QmdIndex &parent) const
 {
