@@ -25,6 +25,7 @@ private slots:
     void replayOnAFreedDictionaryChangesNothing();
     void freedDictionaryAddressReuse();
     void unrecordedReplacementFreesNestedDictionaries();
+    void undoOverUnrecordedEntriesFreesThem();
 };
 
 void TestQmdMemModel::queriesFindOnlyWhatIsThere()
@@ -466,6 +467,26 @@ void TestQmdMemModel::unrecordedReplacementFreesNestedDictionaries()
     inRequest(model, 6, [&] { model.undo(); }, Qmd::NoUndo);
     QCOMPARE(model.data(leaf), QVariant("value"));
     QCOMPARE(d.index("leaf", d.index(1, d.index("deep", d.index("inner", d.index("tree"))))), leaf);
+}
+
+void TestQmdMemModel::undoOverUnrecordedEntriesFreesThem()
+{
+    QmdMemModel model(Qmd::StrDict);
+    QmdDirectModelInterface d;
+    d.setModel(&model);
+    d.setData("k", "original");
+    inRequest(model, 2, [&] { d.remove("k"); });
+    // An unrecorded change puts a dictionary where the removed entry was;
+    // undoing the removal overwrites it, and nothing may keep it alive.
+    QmdIndex inside;
+    inRequest(model, 3, [&] {
+        d.setType("k", Qmd::StrDict);
+        d.setType("nested", Qmd::IntDict, d.index("k"));
+        inside = d.index("nested", d.index("k"));
+    }, Qmd::NoUndo);
+    inRequest(model, 4, [&] { model.undo(); }, Qmd::NoUndo);
+    QCOMPARE(d.data("k"), QVariant("original"));
+    QVERIFY(!inside.isValid());
 }
 
 QTEST_GUILESS_MAIN(TestQmdMemModel)
