@@ -1,0 +1,31 @@
+#ifndef QMD_QMDSPECIALITEM_H
+#define QMD_QMDSPECIALITEM_H
+
+#include "Qmd/QmdIndex.h"
+
+
+class QmdMemModel;
+
+// The common head of the dictionary nodes of an in-memory document
+// (QmdMemModel::IntDictSpecialItem and QmdMemModel::StrDictSpecialItem).
+// Outside the model it is only an opaque pointer inside QmdIndex.
+class QmdSpecialItem
+{
+public:
+    virtual ~QmdSpecialItem();
+
+    QmdSpecialItem(const QmdSpecialItem &) = delete;
+    QmdSpecialItem &operator=(const QmdSpecialItem &) = delete;
+
+    const int type;          // Qmd::IntDict or Qmd::StrDict
+    const QmdIndex location; // the entry that held this node when it was made
+    QmdMemModel *const owner;
+    // Unique for the life of the process, so an index into a freed node is
+    // never mistaken for one into a node that later gets the same address.
+    const quint64 serial;
+
+protected:
+    QmdSpecialItem(int type, const QmdIndex &location, QmdMemModel *owner);
+};
+
+#endif
