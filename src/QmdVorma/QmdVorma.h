@@ -12,6 +12,9 @@ namespace QmdVorma {
 using Ticks = quint64;
 constexpr Ticks TicksPerPrincipal = 665280;
 
+// Typographic points (1/72 inch) a principal spans on the canvas at zoom 1.
+constexpr int PointsPerPrincipal = 120;
+
 struct TickPoint
 {
     qint64 x = 0;
