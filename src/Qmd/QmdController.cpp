@@ -974,7 +974,7 @@ void QmdController::writeBinding(QObject *object, const Binding &binding, QmdReq
 
 void QmdController::scheduleBoundObjectUpdates(const QmdIndex &parent, const QSet<QString> &keys, QmdRequestId rid)
 {
-    ReadLocker lock(this);
+    WriteLocker lock(this);
     const QSet<QObject *> objects = m_boundObjects.value(parent);
     for (QObject *object : objects) {
         const auto bindings = m_bindings.values(object);

@@ -348,7 +348,7 @@ private:
     void updateStillBound(const QList<QObject *> &objects);
     // The value a binding shows; the read lock is held.
     QVariant boundValue(const Binding &binding) const;
-    // Writes one binding's property into the document as part of request
+    // Writes one binding's property into the document within request
     // `rid`; the write lock is held.
     void writeBinding(QObject *object, const Binding &binding, QmdRequestId rid);
     void listenTo(QObject *object, const QByteArray &signal);

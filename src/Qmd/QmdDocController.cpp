@@ -1,5 +1,11 @@
 #include "Qmd/QmdDocController.h"
 
+#include "Qmd/QmdPropertyListExporter.h"
+#include "Qmd/QmdPropertyListImporter.h"
+
+#include <QSaveFile>
+#include <QSignalBlocker>
+
 QmdDocController::QmdDocController(QObject *parent)
     : QmdController(parent)
 {
@@ -87,5 +93,26 @@ QFile::FileError QmdDocController::saveToFile(const QString &, QmdRequestId)
 
 QFile::FileError QmdDocController::loadFromFile(const QString &, QmdRequestId)
 {
+    return QFile::NoError;
+}
+
+QFile::FileError QmdDocController::exportDocument(QmdPropertyListExporter &exporter, QSaveFile &file)
+{
+    if (!exporter.exportIndex(QmdIndex())) {
+        file.cancelWriting();
+        return QFile::WriteError;
+    }
+    if (file.commit())
+        return QFile::NoError;
+    return file.error() != QFile::NoError ? file.error() : QFile::WriteError;
+}
+
+QFile::FileError QmdDocController::importDocument(QmdPropertyListImporter &importer)
+{
+    if (!importer.parse())
+        return QFile::ReadError;
+    model()->clear(QmdIndex());
+    const QSignalBlocker blocker(model());
+    importer.importIndex(QmdIndex());
     return QFile::NoError;
 }

@@ -6,6 +6,10 @@
 #include <QFile>
 #include <QString>
 
+class QSaveFile;
+class QmdPropertyListExporter;
+class QmdPropertyListImporter;
+
 // A document controller tied to a file: it keeps the document's file name and
 // runs save, load and template load as requests that are not recorded for
 // undo. The file work itself is done by saveToFile and loadFromFile, which
@@ -50,6 +54,18 @@ protected:
     // must leave the document as it was.
     virtual QFile::FileError saveToFile(const QString &fileName, QmdRequestId rid);
     virtual QFile::FileError loadFromFile(const QString &fileName, QmdRequestId rid);
+
+    // For overrides of saveToFile: writes the whole document with `exporter`
+    // into `file` (which the exporter writes to and the caller has opened)
+    // and commits it. When anything could not be written the file is
+    // cancelled, so the target stays as it was.
+    static QFile::FileError exportDocument(QmdPropertyListExporter &exporter, QSaveFile &file);
+    // For overrides of loadFromFile: replaces the document with what
+    // `importer` reads, but only once the text has passed the checks of a
+    // property list; otherwise the document stays as it was and the result is
+    // QFile::ReadError. The model's signals are blocked while the content is
+    // read: views rebuild on the reset that follows a load.
+    QFile::FileError importDocument(QmdPropertyListImporter &importer);
 
 private:
     enum class Operation { Save, Load, LoadTemplate };

@@ -36,11 +36,7 @@ protected:
         if (!file.open(QIODevice::WriteOnly))
             return file.error();
         QmdPropertyListExporter exporter(model(), &file);
-        if (!exporter.exportIndex(QmdIndex())) {
-            file.cancelWriting();
-            return QFile::WriteError;
-        }
-        return file.commit() ? QFile::NoError : QFile::WriteError;
+        return exportDocument(exporter, file);
     }
 
     QFile::FileError loadFromFile(const QString &fileName, QmdRequestId) override
@@ -49,11 +45,7 @@ protected:
         if (!file.open(QIODevice::ReadOnly))
             return file.error();
         QmdPropertyListImporter importer(model(), &file);
-        if (!importer.parse())
-            return QFile::ReadError;
-        model()->clear(QmdIndex());
-        importer.importIndex(QmdIndex());
-        return QFile::NoError;
+        return importDocument(importer);
     }
 };
 
@@ -239,9 +231,15 @@ void TestQmdDocController::propertyListFiles()
     PlistController reader;
     reader.setModel(&other);
     reader.requestSetData("Stale", true);
+    settle();
+    ControllerSignalLog log(&reader);
     reader.requestLoad(path);
     settle();
     QCOMPARE(dumpTree(&other), saved);
+    // Views learn of the new content from the reset alone.
+    QCOMPARE(log.take().filter(QRegularExpression("^(modelReset|root|item|file)")),
+             (QStringList{"modelReset()", QStringLiteral("fileLoaded(%1) #3").arg(path),
+                          QStringLiteral("fileNameChanged(%1) #3").arg(path), "rootChanged() #3"}));
     QCOMPARE(reader.fileName(), path);
     QVERIFY(reader.isAtCleanState());
 }
