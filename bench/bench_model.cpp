@@ -1,12 +1,22 @@
 // Cost of large single-request changes to the in-memory model and of their
 // undo and redo. Each figure should grow linearly with the number of entries.
+//
+// Also the cost of writing and reading a document of 10,000 elements of ten
+// keys each as a property list, next to a bare XML pass over the same text:
+// reading should take at most four times as long as the bare pass.
 #include "Qmd/QmdDirectModelInterface.h"
 #include "Qmd/QmdMemModel.h"
+#include "Qmd/QmdPropertyListExporter.h"
+#include "Qmd/QmdPropertyListImporter.h"
 
 #include <benchmark/benchmark.h>
 
+#include <QBuffer>
+#include <QXmlStreamReader>
+
 #include <malloc.h>
 
+#include <chrono>
 #include <memory>
 
 namespace {
@@ -138,7 +148,121 @@ void sizes(benchmark::internal::Benchmark *b)
     b->RangeMultiplier(10)->Range(10000, 1000000)->Complexity(benchmark::oN)->Unit(benchmark::kMillisecond);
 }
 
+// A document of `count` elements with ten keys of every kind of value.
+std::unique_ptr<QmdMemModel> elementDocument(int count)
+{
+    auto model = std::make_unique<QmdMemModel>(Qmd::StrDict);
+    QmdDirectModelInterface d;
+    d.setModel(model.get());
+    model->beginRequest(1, Qmd::NoUndo, QString());
+    d.setData("Tempo", 120);
+    d.setType("Elements", Qmd::IntDict);
+    const QmdIndex elements = d.index("Elements");
+    QList<Qmd::ContainerType> types;
+    for (int i = 0; i < count; ++i)
+        types.append(Qmd::StrDict);
+    const QmdItemIdList ids = d.addTypes(types, elements);
+    for (QmdItemId id : ids) {
+        const int n = int(id);
+        model->setData(QHash<QString, QVariant>{{"Type", 2},
+                                                {"TickPos", QStringLiteral("{%1, %2}").arg(n * 665280).arg(-n)},
+                                                {"Notes", QStringLiteral("C3:96:100% <D3 E3>")},
+                                                {"Name", QStringLiteral("Node %1").arg(n)},
+                                                {"IsHidden", false},
+                                                {"Velocity", 0.75},
+                                                {"Duration", n * 0.001},
+                                                {"Channel", n % 16},
+                                                {"Pitch", 60 + n % 12},
+                                                {"Enabled", true}},
+                       d.index(id, elements));
+    }
+    model->endRequest();
+    return model;
+}
+
+QByteArray exportDocument(QmdMemModel &model)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QmdPropertyListExporter exporter(&model, &buffer);
+    if (!exporter.exportIndex(QmdIndex()))
+        std::abort();
+    return buffer.data();
+}
+
+// Every token read, nothing kept: the floor for any reader of the text.
+std::size_t barePass(const QByteArray &text)
+{
+    QXmlStreamReader reader(text);
+    std::size_t characters = 0;
+    while (!reader.atEnd()) {
+        if (reader.readNext() == QXmlStreamReader::Characters)
+            characters += std::size_t(reader.text().size());
+    }
+    if (reader.hasError())
+        std::abort();
+    return characters;
+}
+
+void exportElements(benchmark::State &state)
+{
+    const auto model = elementDocument(int(state.range(0)));
+    std::size_t bytes = 0;
+    for (auto _ : state)
+        bytes = std::size_t(exportDocument(*model).size());
+    state.SetBytesProcessed(std::int64_t(bytes * state.iterations()));
+}
+
+void barePassElements(benchmark::State &state)
+{
+    const QByteArray text = exportDocument(*elementDocument(int(state.range(0))));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(barePass(text));
+    state.SetBytesProcessed(std::int64_t(text.size()) * std::int64_t(state.iterations()));
+}
+
+// Reads into a fresh model each time. Each iteration also times a bare pass
+// outside the measured time; "perBarePass" is how many bare passes one
+// import costs.
+void importElements(benchmark::State &state)
+{
+    const QByteArray text = exportDocument(*elementDocument(int(state.range(0))));
+    double importSeconds = 0;
+    double bareSeconds = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto model = std::make_unique<QmdMemModel>(Qmd::StrDict);
+        QBuffer buffer;
+        buffer.setData(text);
+        buffer.open(QIODevice::ReadOnly);
+        state.ResumeTiming();
+
+        const auto start = std::chrono::steady_clock::now();
+        QmdPropertyListImporter importer(model.get(), &buffer);
+        model->beginRequest(1, Qmd::NoUndo, QString());
+        if (!importer.importIndex(QmdIndex()))
+            std::abort();
+        model->endRequest();
+        const auto imported = std::chrono::steady_clock::now();
+
+        state.PauseTiming();
+        importSeconds += std::chrono::duration<double>(imported - start).count();
+        const auto bareStart = std::chrono::steady_clock::now();
+        benchmark::DoNotOptimize(barePass(text));
+        bareSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - bareStart).count();
+        model.reset();
+        malloc_trim(0);
+        state.ResumeTiming();
+    }
+    state.SetBytesProcessed(std::int64_t(text.size()) * std::int64_t(state.iterations()));
+    state.counters["perBarePass"] = importSeconds / bareSeconds;
+}
+
 } // namespace
+
+BENCHMARK(exportElements)->Name("PropertyList/export")->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(barePassElements)->Name("PropertyList/barePass")->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(importElements)->Name("PropertyList/import")->Arg(10000)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_TEMPLATE(measure, AddValues, Apply)->Name("AddValues/apply")->Apply(sizes);
 BENCHMARK_TEMPLATE(measure, AddValues, Undo)->Name("AddValues/undo")->Apply(sizes);

@@ -51,6 +51,12 @@ void QmdDirectModelInterface::setDataIfInvalid(const QString &key, const QVarian
         setData(key, value, parent);
 }
 
+void QmdDirectModelInterface::setDataIfInvalid(QmdItemId id, const QVariant &value, const QmdIndex &parent)
+{
+    if (!m_model->index(id, parent).isValid())
+        setData(id, value, parent);
+}
+
 void QmdDirectModelInterface::setType(const QString &key, Qmd::ContainerType type, const QmdIndex &parent)
 {
     m_model->setTypes(QHash<QString, Qmd::ContainerType>{{key, type}}, parent);
@@ -68,8 +74,16 @@ void QmdDirectModelInterface::setType(const QmdIndex &index, Qmd::ContainerType 
 
 void QmdDirectModelInterface::setTypeIfInvalid(const QString &key, Qmd::ContainerType type, const QmdIndex &parent)
 {
-    if (!m_model->index(key, parent).isValid())
+    const QmdIndex entry = m_model->index(key, parent);
+    if (!entry.isValid() || m_model->type(entry) != type)
         setType(key, type, parent);
+}
+
+void QmdDirectModelInterface::setTypeIfInvalid(QmdItemId id, Qmd::ContainerType type, const QmdIndex &parent)
+{
+    const QmdIndex entry = m_model->index(id, parent);
+    if (!entry.isValid() || m_model->type(entry) != type)
+        setType(id, type, parent);
 }
 
 void QmdDirectModelInterface::remove(const QString &key, const QmdIndex &parent)

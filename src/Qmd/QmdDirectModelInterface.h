@@ -27,15 +27,19 @@ public:
     void setData(const QString &key, const QVariant &value, const QmdIndex &parent = QmdIndex());
     void setData(QmdItemId id, const QVariant &value, const QmdIndex &parent = QmdIndex());
     void setData(const QmdIndex &index, const QVariant &value);
-    // Writes only when the key has no entry; an entry holding an invalid
+    // Write only when the key has no entry; an entry holding an invalid
     // value counts as present.
     void setDataIfInvalid(const QString &key, const QVariant &value, const QmdIndex &parent = QmdIndex());
+    void setDataIfInvalid(QmdItemId id, const QVariant &value, const QmdIndex &parent = QmdIndex());
 
     void setType(const QString &key, Qmd::ContainerType type, const QmdIndex &parent = QmdIndex());
     void setType(QmdItemId id, Qmd::ContainerType type, const QmdIndex &parent = QmdIndex());
     // The root index replaces the root.
     void setType(const QmdIndex &index, Qmd::ContainerType type);
+    // Make the entry a new dictionary of the type when it is missing or holds
+    // anything else; a dictionary of that type is left as it is.
     void setTypeIfInvalid(const QString &key, Qmd::ContainerType type, const QmdIndex &parent = QmdIndex());
+    void setTypeIfInvalid(QmdItemId id, Qmd::ContainerType type, const QmdIndex &parent = QmdIndex());
 
     void remove(const QString &key, const QmdIndex &parent = QmdIndex());
     void remove(QmdItemId id, const QmdIndex &parent = QmdIndex());

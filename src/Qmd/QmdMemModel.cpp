@@ -1055,6 +1055,16 @@ void QmdMemModel::markAsCleanState()
     emitUndoStateChanges();
 }
 
+void QmdMemModel::clearUndoRedoHistory()
+{
+    captureUndoState();
+    m_cleanMarker = nullptr;
+    m_cleanUnreachable = false;
+    m_redoStack.clear();
+    m_undoStack.clear();
+    emitUndoStateChanges();
+}
+
 int QmdMemModel::undoRedoCount() const
 {
     return int(m_undoStack.size() + m_redoStack.size());

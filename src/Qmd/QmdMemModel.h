@@ -100,6 +100,7 @@ public:
     bool canUndo() const override;
     const QString &redoText() const override;
     const QString &undoText() const override;
+    void clearUndoRedoHistory() override;
 
     bool isValid(const QmdIndex &index) const override;
     QmdIndex index(const QString &key, const QmdIndex &parent = QmdIndex()) const override;

@@ -71,6 +71,10 @@ bool QmdModel::canUndo() const
     return false;
 }
 
+void QmdModel::clearUndoRedoHistory()
+{
+}
+
 const QString &QmdModel::redoText() const
 {
     static const QString none;

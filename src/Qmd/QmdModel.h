@@ -50,6 +50,10 @@ public:
     virtual bool canUndo() const;
     virtual const QString &redoText() const;
     virtual const QString &undoText() const;
+    // Forgets every undo and redo step; the current state becomes the clean
+    // one. For a document replaced as a whole, whose old steps would apply
+    // to content that is no longer there.
+    virtual void clearUndoRedoHistory();
 
     // Queries. They never fail: a lookup that finds nothing gives the
     // default index, an empty list or an invalid QVariant.

@@ -267,19 +267,32 @@ void TestQmdModel::directInterfaceConditionalWrites()
     d.setModel(&model);
     d.setData("present", QVariant()); // exists, holding an invalid value
     d.setData("tempo", 90);
+    d.setType("list", Qmd::IntDict);
+    d.setData(QmdItemId(1), 7, d.index("list"));
     ModelSignalLog log(&model);
 
     d.setDataIfInvalid("present", 1);
     d.setDataIfInvalid("tempo", 120);
-    d.setTypeIfInvalid("tempo", Qmd::StrDict);
+    d.setDataIfInvalid(QmdItemId(1), 8, d.index("list"));
+    d.setTypeIfInvalid("list", Qmd::IntDict);
     QCOMPARE(log.take(), QStringList());
     QCOMPARE(model.data(d.index("present")), QVariant());
     QCOMPARE(d.data("tempo"), QVariant(90));
+    QCOMPARE(d.data(QmdItemId(1), d.index("list")), QVariant(7));
 
     d.setDataIfInvalid("missing", 120);
     d.setTypeIfInvalid("dict", Qmd::StrDict);
     QCOMPARE(d.data("missing"), QVariant(120));
     QCOMPARE(model.type(d.index("dict")), Qmd::StrDict);
+
+    // A plain value or a dictionary of the other kind is replaced.
+    d.setTypeIfInvalid("tempo", Qmd::StrDict);
+    d.setTypeIfInvalid(QmdItemId(1), Qmd::StrDict, d.index("list"));
+    QCOMPARE(model.type(d.index("tempo")), Qmd::StrDict);
+    QCOMPARE(model.type(d.index(QmdItemId(1), d.index("list"))), Qmd::StrDict);
+    d.setTypeIfInvalid("list", Qmd::StrDict);
+    QCOMPARE(model.type(d.index("list")), Qmd::StrDict);
+    QCOMPARE(model.hasChildren(d.index("list")), false);
 }
 
 void TestQmdModel::guardedPointers()
