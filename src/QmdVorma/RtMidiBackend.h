@@ -1,0 +1,65 @@
+#ifndef QMDVORMA_RTMIDIBACKEND_H
+#define QMDVORMA_RTMIDIBACKEND_H
+
+#include "QmdVorma/MidiBackend.h"
+
+#include <functional>
+#include <memory>
+#include <mutex>
+
+class RtMidiIn;
+class RtMidiOut;
+
+enum class MidiDriverApi { None, Alsa, Jack };
+
+// The ports of the MIDI library on Linux. Which of its APIs serves them is
+// chosen on first use: ALSA when the sequencer can be opened, else JACK when
+// a server runs, else none (no ports, nothing fails). VORMA_MIDI_API=alsa or
+// jack forces one. While none works the choice is tried again, at most once a
+// second, so a JACK server started later is found by the next port poll.
+//
+// Enumeration goes through one kept client per direction: under JACK a new
+// client costs tens of milliseconds, and the application polls every second.
+// Every RtMidiError is caught here; errors reach the debug output only.
+class RtMidiBackend : public MidiBackend
+{
+public:
+    // wanted None chooses; Alsa or Jack uses only that API.
+    explicit RtMidiBackend(MidiDriverApi wanted = MidiDriverApi::None);
+    ~RtMidiBackend() override;
+
+    // The backend with the API named by VORMA_MIDI_API, else chosen.
+    static std::shared_ptr<RtMidiBackend> createDefault();
+
+    // "alsa" or "jack" in any case; anything else is None.
+    static MidiDriverApi parseApiName(const QString &name);
+    static QString apiName(MidiDriverApi api);
+    static MidiDriverApi chooseApi(MidiDriverApi wanted, const std::function<bool()> &alsaOpens,
+                             const std::function<bool()> &jackRuns);
+    static bool alsaSequencerOpens();
+    static bool jackServerRuns();
+
+    // The API in use now, choosing one when none is.
+    MidiDriverApi api();
+
+    QString apiName() const override;
+    QStringList portNames(MidiDirection direction) override;
+    std::unique_ptr<MidiOutputDevice> openOutput(const QString &rawName,
+                                                 const QString &clientName) override;
+    std::unique_ptr<MidiInputDevice> openInput(const QString &rawName, const QString &clientName,
+                                               int ignoreFlags, MidiInputSink *sink) override;
+
+private:
+    MidiDriverApi ensureApi(); // caller holds m_mutex
+    void dropEnumerationClients();
+
+    mutable std::mutex m_mutex;
+    const MidiDriverApi m_wanted;
+    MidiDriverApi m_api = MidiDriverApi::None;
+    bool m_probed = false;
+    quint64 m_lastProbeNs = 0;
+    std::unique_ptr<RtMidiIn> m_enumerateInputs;
+    std::unique_ptr<RtMidiOut> m_enumerateOutputs;
+};
+
+#endif
