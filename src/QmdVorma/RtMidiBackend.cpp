@@ -151,8 +151,8 @@ void quietJackMessage(const char *) {}
 
 } // namespace
 
-RtMidiBackend::RtMidiBackend(MidiDriverApi wanted)
-    : m_wanted(wanted)
+RtMidiBackend::RtMidiBackend(MidiApiSetting setting)
+    : m_setting(setting)
 {
 }
 
@@ -164,20 +164,22 @@ RtMidiBackend::~RtMidiBackend()
 std::shared_ptr<RtMidiBackend> RtMidiBackend::createDefault()
 {
     const QString name = qEnvironmentVariable("VORMA_MIDI_API").trimmed();
-    const MidiDriverApi wanted = parseApiName(name);
-    if (wanted == MidiDriverApi::None && !name.isEmpty())
+    const MidiApiSetting setting = parseApiSetting(name);
+    if (setting == MidiApiSetting::Auto && !name.isEmpty())
         qDebug() << "VORMA_MIDI_API: unknown API" << name << "- choosing one";
-    return std::make_shared<RtMidiBackend>(wanted);
+    return std::make_shared<RtMidiBackend>(setting);
 }
 
-MidiDriverApi RtMidiBackend::parseApiName(const QString &name)
+MidiApiSetting RtMidiBackend::parseApiSetting(const QString &name)
 {
     const QString n = name.trimmed().toLower();
     if (n == QLatin1String("alsa"))
-        return MidiDriverApi::Alsa;
+        return MidiApiSetting::Alsa;
     if (n == QLatin1String("jack"))
-        return MidiDriverApi::Jack;
-    return MidiDriverApi::None;
+        return MidiApiSetting::Jack;
+    if (n == QLatin1String("none"))
+        return MidiApiSetting::Off;
+    return MidiApiSetting::Auto;
 }
 
 QString RtMidiBackend::apiName(MidiDriverApi api)
@@ -193,15 +195,17 @@ QString RtMidiBackend::apiName(MidiDriverApi api)
     return QStringLiteral("none");
 }
 
-MidiDriverApi RtMidiBackend::chooseApi(MidiDriverApi wanted, const std::function<bool()> &alsaOpens,
-                                 const std::function<bool()> &jackRuns)
+MidiDriverApi RtMidiBackend::chooseApi(MidiApiSetting setting, const std::function<bool()> &alsaOpens,
+                                       const std::function<bool()> &jackRuns)
 {
-    switch (wanted) {
-    case MidiDriverApi::Alsa:
+    switch (setting) {
+    case MidiApiSetting::Off:
+        return MidiDriverApi::None;
+    case MidiApiSetting::Alsa:
         return alsaOpens() ? MidiDriverApi::Alsa : MidiDriverApi::None;
-    case MidiDriverApi::Jack:
+    case MidiApiSetting::Jack:
         return jackRuns() ? MidiDriverApi::Jack : MidiDriverApi::None;
-    case MidiDriverApi::None:
+    case MidiApiSetting::Auto:
         break;
     }
     if (alsaOpens())
@@ -256,14 +260,14 @@ QString RtMidiBackend::apiName() const
 
 MidiDriverApi RtMidiBackend::ensureApi()
 {
-    if (m_api != MidiDriverApi::None)
+    if (m_api != MidiDriverApi::None || m_setting == MidiApiSetting::Off)
         return m_api;
     const quint64 now = currentTimeNs();
     if (m_probed && now - m_lastProbeNs < ProbeIntervalNs)
         return MidiDriverApi::None;
     m_probed = true;
     m_lastProbeNs = now;
-    m_api = chooseApi(m_wanted, alsaSequencerOpens, jackServerRuns);
+    m_api = chooseApi(m_setting, alsaSequencerOpens, jackServerRuns);
     return m_api;
 }
 

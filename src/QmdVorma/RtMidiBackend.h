@@ -10,13 +10,18 @@
 class RtMidiIn;
 class RtMidiOut;
 
+// The MIDI library's API that serves the ports.
 enum class MidiDriverApi { None, Alsa, Jack };
+// What VORMA_MIDI_API asks for: Auto chooses, Off means no MIDI at all.
+enum class MidiApiSetting { Auto, Alsa, Jack, Off };
 
 // The ports of the MIDI library on Linux. Which of its APIs serves them is
 // chosen on first use: ALSA when the sequencer can be opened, else JACK when
 // a server runs, else none (no ports, nothing fails). VORMA_MIDI_API=alsa or
-// jack forces one. While none works the choice is tried again, at most once a
-// second, so a JACK server started later is found by the next port poll.
+// jack forces one, none turns MIDI off (the tests run so, unless they ask for
+// a MIDI system themselves). While none works the choice is tried again, at
+// most once a second, so a JACK server started later is found by the next
+// port poll.
 //
 // Enumeration goes through one kept client per direction: under JACK a new
 // client costs tens of milliseconds, and the application polls every second.
@@ -24,18 +29,17 @@ enum class MidiDriverApi { None, Alsa, Jack };
 class RtMidiBackend : public MidiBackend
 {
 public:
-    // wanted None chooses; Alsa or Jack uses only that API.
-    explicit RtMidiBackend(MidiDriverApi wanted = MidiDriverApi::None);
+    explicit RtMidiBackend(MidiApiSetting setting = MidiApiSetting::Auto);
     ~RtMidiBackend() override;
 
     // The backend with the API named by VORMA_MIDI_API, else chosen.
     static std::shared_ptr<RtMidiBackend> createDefault();
 
-    // "alsa" or "jack" in any case; anything else is None.
-    static MidiDriverApi parseApiName(const QString &name);
+    // "alsa", "jack" or "none" in any case; anything else is Auto.
+    static MidiApiSetting parseApiSetting(const QString &name);
     static QString apiName(MidiDriverApi api);
-    static MidiDriverApi chooseApi(MidiDriverApi wanted, const std::function<bool()> &alsaOpens,
-                             const std::function<bool()> &jackRuns);
+    static MidiDriverApi chooseApi(MidiApiSetting setting, const std::function<bool()> &alsaOpens,
+                                   const std::function<bool()> &jackRuns);
     static bool alsaSequencerOpens();
     static bool jackServerRuns();
 
@@ -54,7 +58,7 @@ private:
     void dropEnumerationClients();
 
     mutable std::mutex m_mutex;
-    const MidiDriverApi m_wanted;
+    const MidiApiSetting m_setting;
     MidiDriverApi m_api = MidiDriverApi::None;
     bool m_probed = false;
     quint64 m_lastProbeNs = 0;

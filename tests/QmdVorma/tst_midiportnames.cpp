@@ -7,6 +7,9 @@
 
 #include <algorithm>
 
+Q_DECLARE_METATYPE(MidiApiSetting)
+Q_DECLARE_METATYPE(MidiDriverApi)
+
 class TestMidiPortNames : public QObject
 {
     Q_OBJECT
@@ -21,8 +24,10 @@ private slots:
     void findPortMatchesStoredNamesWithNumbers();
     void apiChoice_data();
     void apiChoice();
-    void apiNames_data();
-    void apiNames();
+    void apiSettings_data();
+    void apiSettings();
+    void offMeansNoPorts();
+    void platformBackendFollowsTheEnvironment();
 };
 
 void TestMidiPortNames::naturalOrder_data()
@@ -140,57 +145,76 @@ void TestMidiPortNames::findPortMatchesStoredNamesWithNumbers()
 
 void TestMidiPortNames::apiChoice_data()
 {
-    QTest::addColumn<int>("wanted");
+    QTest::addColumn<MidiApiSetting>("setting");
     QTest::addColumn<bool>("alsaOpens");
     QTest::addColumn<bool>("jackRuns");
-    QTest::addColumn<int>("chosen");
+    QTest::addColumn<MidiDriverApi>("chosen");
     QTest::addColumn<bool>("jackAsked");
 
-    const int none = int(MidiDriverApi::None), alsa = int(MidiDriverApi::Alsa),
-              jack = int(MidiDriverApi::Jack);
-    QTest::newRow("alsa first") << none << true << true << alsa << false;
-    QTest::newRow("jack when alsa fails") << none << false << true << jack << true;
-    QTest::newRow("nothing") << none << false << false << none << true;
-    QTest::newRow("forced jack over alsa") << jack << true << true << jack << true;
-    QTest::newRow("forced jack without server") << jack << true << false << none << true;
-    QTest::newRow("forced alsa without sequencer") << alsa << false << true << none << false;
+    using S = MidiApiSetting;
+    using A = MidiDriverApi;
+    QTest::newRow("alsa first") << S::Auto << true << true << A::Alsa << false;
+    QTest::newRow("jack when alsa fails") << S::Auto << false << true << A::Jack << true;
+    QTest::newRow("nothing") << S::Auto << false << false << A::None << true;
+    QTest::newRow("forced jack over alsa") << S::Jack << true << true << A::Jack << true;
+    QTest::newRow("forced jack without server") << S::Jack << true << false << A::None << true;
+    QTest::newRow("forced alsa without sequencer") << S::Alsa << false << true << A::None << false;
+    QTest::newRow("off asks nothing") << S::Off << true << true << A::None << false;
 }
 
 void TestMidiPortNames::apiChoice()
 {
-    QFETCH(int, wanted);
+    QFETCH(MidiApiSetting, setting);
     QFETCH(bool, alsaOpens);
     QFETCH(bool, jackRuns);
-    QFETCH(int, chosen);
+    QFETCH(MidiDriverApi, chosen);
     QFETCH(bool, jackAsked);
 
     bool asked = false;
-    const MidiDriverApi api = RtMidiBackend::chooseApi(
-        MidiDriverApi(wanted), [&] { return alsaOpens; },
-        [&] {
-            asked = true;
-            return jackRuns;
-        });
-    QCOMPARE(int(api), chosen);
+    const MidiDriverApi api = RtMidiBackend::chooseApi(setting, [&] { return alsaOpens; }, [&] {
+        asked = true;
+        return jackRuns;
+    });
+    QCOMPARE(api, chosen);
     // A JACK client costs tens of milliseconds: only asked when needed.
     QCOMPARE(asked, jackAsked);
 }
 
-void TestMidiPortNames::apiNames_data()
+void TestMidiPortNames::apiSettings_data()
 {
     QTest::addColumn<QString>("name");
-    QTest::addColumn<int>("api");
-    QTest::newRow("alsa") << "alsa" << int(MidiDriverApi::Alsa);
-    QTest::newRow("JACK") << " JACK " << int(MidiDriverApi::Jack);
-    QTest::newRow("empty") << "" << int(MidiDriverApi::None);
-    QTest::newRow("unknown") << "coremidi" << int(MidiDriverApi::None);
+    QTest::addColumn<MidiApiSetting>("setting");
+    QTest::newRow("alsa") << "alsa" << MidiApiSetting::Alsa;
+    QTest::newRow("JACK") << " JACK " << MidiApiSetting::Jack;
+    QTest::newRow("none") << "None" << MidiApiSetting::Off;
+    QTest::newRow("empty") << "" << MidiApiSetting::Auto;
+    QTest::newRow("unknown") << "coremidi" << MidiApiSetting::Auto;
 }
 
-void TestMidiPortNames::apiNames()
+void TestMidiPortNames::apiSettings()
 {
     QFETCH(QString, name);
-    QFETCH(int, api);
-    QCOMPARE(int(RtMidiBackend::parseApiName(name)), api);
+    QFETCH(MidiApiSetting, setting);
+    QCOMPARE(RtMidiBackend::parseApiSetting(name), setting);
+}
+
+// Switched off, the platform's backend has no ports and asks no driver.
+void TestMidiPortNames::offMeansNoPorts()
+{
+    RtMidiBackend off(MidiApiSetting::Off);
+    QVERIFY(off.portNames(MidiDirection::Output).isEmpty());
+    QVERIFY(!off.openOutput("anything", "client"));
+    QCOMPARE(off.apiName(), QStringLiteral("none"));
+}
+
+// The platform's backend is made on first use from VORMA_MIDI_API.
+void TestMidiPortNames::platformBackendFollowsTheEnvironment()
+{
+    qputenv("VORMA_MIDI_API", "none");
+    MidiBackend::setCurrent(nullptr);
+    QCOMPARE(MidiBackend::current()->apiName(), QStringLiteral("none"));
+    QVERIFY(midiOutputPortNameSet().isEmpty());
+    QVERIFY(midiInputPortNameSet().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestMidiPortNames)
