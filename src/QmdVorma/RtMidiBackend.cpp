@@ -10,6 +10,17 @@
 
 #include <atomic>
 
+#if defined(__SANITIZE_ADDRESS__)
+#define VORMA_LEAK_CHECKS 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VORMA_LEAK_CHECKS 1
+#endif
+#endif
+#ifdef VORMA_LEAK_CHECKS
+#include <sanitizer/lsan_interface.h>
+#endif
+
 namespace {
 
 const char *const InputClientName = "RtMidi Input Client";
@@ -52,53 +63,87 @@ void report(const RtMidiError &e)
     qDebug("MIDI: %s", e.getMessage().c_str());
 }
 
-// Closes the port and destroys the client. Destroying it stops the
-// driver's thread, after which an input's sink is never called again.
+using LostFlag = std::shared_ptr<const std::atomic<bool>>;
+
+// Leaves a client of a lost JACK server alone, for good: libjack crashes
+// when it is closed.
 template <class Client>
-bool closeClient(std::unique_ptr<Client> &port, ErrorFlag &error)
+void abandon(std::unique_ptr<Client> &client)
 {
-    if (!port)
-        return true;
-    error.raised.store(false);
-    bool ok = true;
-    try {
-        port->closePort();
-    } catch (const RtMidiError &e) {
-        report(e);
-        ok = false;
-    }
-    port.reset();
-    return ok && !error.raised.load();
+    Client *lost = client.release();
+#ifdef VORMA_LEAK_CHECKS
+    if (lost)
+        __lsan_ignore_object(lost);
+#endif
+    (void)lost;
 }
+
+// A client of the MIDI library; one of a lost JACK server is abandoned.
+template <class Client>
+struct LibraryClient
+{
+    ErrorFlag error;
+    LostFlag serverLost; // null under ALSA
+    std::unique_ptr<Client> port;
+
+    ~LibraryClient()
+    {
+        if (serverGone())
+            abandon(port);
+    }
+
+    bool serverGone() const { return serverLost && serverLost->load(); }
+
+    // Closes the port and destroys the client. Destroying it stops the
+    // driver's thread, after which an input's sink is never called again.
+    bool close()
+    {
+        if (!port)
+            return true;
+        if (serverGone()) {
+            abandon(port);
+            return true;
+        }
+        error.raised.store(false);
+        bool ok = true;
+        try {
+            port->closePort();
+        } catch (const RtMidiError &e) {
+            report(e);
+            ok = false;
+        }
+        port.reset();
+        return ok && !error.raised.load();
+    }
+};
 
 class RtMidiOutputDevice : public MidiOutputDevice
 {
 public:
-    ErrorFlag error;
-    std::unique_ptr<RtMidiOut> port;
+    LibraryClient<RtMidiOut> client;
 
     bool send(const unsigned char *bytes, std::size_t size) override
     {
-        if (!port)
+        // Without its server a JACK port would swallow the bytes silently.
+        if (!client.port || client.serverGone())
             return false;
-        error.raised.store(false);
+        client.error.raised.store(false);
         try {
-            port->sendMessage(bytes, size);
+            client.port->sendMessage(bytes, size);
         } catch (const RtMidiError &e) {
             report(e);
             return false;
         }
-        return !error.raised.load();
+        return !client.error.raised.load();
     }
 
-    bool close() override { return closeClient(port, error); }
+    bool close() override { return client.close(); }
 };
 
 class RtMidiInputDevice : public MidiInputDevice
 {
 public:
-    ErrorFlag error;
-    std::unique_ptr<RtMidiIn> port;
+    LibraryClient<RtMidiIn> client;
 
     static void onMessage(double deltaTime, std::vector<unsigned char> *message, void *sink)
     {
@@ -109,47 +154,98 @@ public:
 
     void setIgnoreFlags(int flags) override
     {
-        if (!port)
+        if (!client.port || client.serverGone())
             return;
         try {
-            port->ignoreTypes(flags & MidiIgnoreSysex, flags & MidiIgnoreTiming,
-                              flags & MidiIgnoreActiveSensing);
+            client.port->ignoreTypes(flags & MidiIgnoreSysex, flags & MidiIgnoreTiming,
+                                     flags & MidiIgnoreActiveSensing);
         } catch (const RtMidiError &e) {
             report(e);
         }
     }
 
-    bool close() override { return closeClient(port, error); }
+    bool close() override { return client.close(); }
 };
 
 // Makes the device's client, finds the port by its raw name in the client's
 // own list (the list may have changed since it was enumerated), lets
 // prepare() set the client up and opens the port; null when any step fails.
 template <class Device, class Create, class Prepare>
-std::unique_ptr<Device> openDevice(Create create, const QString &rawName, const char *portName,
-                                   Prepare prepare)
+std::unique_ptr<Device> openDevice(Create create, const LostFlag &serverLost, const QString &rawName,
+                                   const char *portName, Prepare prepare)
 {
     auto device = std::make_unique<Device>();
+    LibraryClient<typename decltype(device->client.port)::element_type> &client = device->client;
+    client.serverLost = serverLost;
     try {
-        device->port.reset(create());
-        device->port->setErrorCallback(ErrorFlag::callback, &device->error);
-        const int index = findPort(*device->port, rawName);
+        client.port.reset(create());
+        client.port->setErrorCallback(ErrorFlag::callback, &client.error);
+        const int index = findPort(*client.port, rawName);
         if (index < 0)
             return nullptr;
         prepare(*device);
-        device->port->openPort(unsigned(index), portName);
+        client.port->openPort(unsigned(index), portName);
     } catch (const RtMidiError &e) {
         report(e);
         return nullptr;
     }
-    if (device->error.raised.load())
+    if (client.error.raised.load())
         return nullptr;
     return device;
 }
 
 void quietJackMessage(const char *) {}
 
+void quietenJack()
+{
+    // libjack prints every failed connection to stderr, and the probe
+    // repeats while no server runs.
+    static std::once_flag quiet;
+    std::call_once(quiet, [] {
+        jack_set_error_function(quietJackMessage);
+        jack_set_info_function(quietJackMessage);
+    });
+}
+
 } // namespace
+
+// A client of our own that libjack tells when the server goes away.
+class JackServerWatch
+{
+public:
+    static std::unique_ptr<JackServerWatch> open()
+    {
+        quietenJack();
+        jack_status_t status;
+        jack_client_t *client = jack_client_open("vorma-watch", JackNoStartServer, &status);
+        if (!client)
+            return nullptr;
+        std::unique_ptr<JackServerWatch> watch(new JackServerWatch(client));
+        jack_on_info_shutdown(client, &JackServerWatch::onShutdown, watch->m_lost.get());
+        return watch;
+    }
+
+    ~JackServerWatch()
+    {
+        if (!m_lost->load())
+            jack_client_close(m_client);
+    }
+
+    LostFlag lostFlag() const { return m_lost; }
+    bool lost() const { return m_lost->load(); }
+
+private:
+    explicit JackServerWatch(jack_client_t *client) : m_client(client) {}
+
+    // On libjack's thread.
+    static void onShutdown(jack_status_t, const char *, void *lost)
+    {
+        static_cast<std::atomic<bool> *>(lost)->store(true);
+    }
+
+    jack_client_t *const m_client;
+    const std::shared_ptr<std::atomic<bool>> m_lost = std::make_shared<std::atomic<bool>>(false);
+};
 
 RtMidiBackend::RtMidiBackend(MidiApiSetting setting)
     : m_setting(setting)
@@ -231,13 +327,7 @@ bool RtMidiBackend::alsaSequencerOpens()
 
 bool RtMidiBackend::jackServerRuns()
 {
-    // libjack prints every failed connection to stderr; the probe repeats
-    // while no server runs.
-    static std::once_flag quiet;
-    std::call_once(quiet, [] {
-        jack_set_error_function(quietJackMessage);
-        jack_set_info_function(quietJackMessage);
-    });
+    quietenJack();
     jack_status_t status;
     jack_client_t *client = jack_client_open("vorma-probe", JackNoStartServer, &status);
     if (!client)
@@ -260,6 +350,12 @@ QString RtMidiBackend::apiName() const
 
 MidiDriverApi RtMidiBackend::ensureApi()
 {
+    if (m_api == MidiDriverApi::Jack && m_jackWatch && m_jackWatch->lost()) {
+        qDebug("MIDI: the JACK server has gone");
+        dropEnumerationClients();
+        m_jackWatch.reset();
+        m_api = MidiDriverApi::None;
+    }
     if (m_api != MidiDriverApi::None || m_setting == MidiApiSetting::Off)
         return m_api;
     const quint64 now = currentTimeNs();
@@ -267,14 +363,29 @@ MidiDriverApi RtMidiBackend::ensureApi()
         return MidiDriverApi::None;
     m_probed = true;
     m_lastProbeNs = now;
-    m_api = chooseApi(m_setting, alsaSequencerOpens, jackServerRuns);
+    // The client that tells us when the server goes is also the probe.
+    m_api = chooseApi(m_setting, alsaSequencerOpens, [this] {
+        m_jackWatch = JackServerWatch::open();
+        return bool(m_jackWatch);
+    });
+    if (m_api != MidiDriverApi::Jack)
+        m_jackWatch.reset();
     return m_api;
 }
 
 void RtMidiBackend::dropEnumerationClients()
 {
+    if (m_jackWatch && m_jackWatch->lost()) {
+        abandon(m_enumerateInputs);
+        abandon(m_enumerateOutputs);
+    }
     m_enumerateInputs.reset();
     m_enumerateOutputs.reset();
+}
+
+LostFlag RtMidiBackend::serverLostFlag() const
+{
+    return m_jackWatch ? m_jackWatch->lostFlag() : LostFlag();
 }
 
 QStringList RtMidiBackend::portNames(MidiDirection direction)
@@ -315,25 +426,37 @@ QStringList RtMidiBackend::portNames(MidiDirection direction)
 std::unique_ptr<MidiOutputDevice> RtMidiBackend::openOutput(const QString &rawName,
                                                             const QString &clientName)
 {
-    const MidiDriverApi api = this->api();
+    MidiDriverApi api;
+    LostFlag serverLost;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        api = ensureApi();
+        serverLost = serverLostFlag();
+    }
     if (api == MidiDriverApi::None)
         return nullptr;
     return openDevice<RtMidiOutputDevice>(
-        [&] { return new RtMidiOut(libraryApi(api), clientName.toStdString()); }, rawName,
-        "RtMidi Output", [](RtMidiOutputDevice &) {});
+        [&] { return new RtMidiOut(libraryApi(api), clientName.toStdString()); }, serverLost,
+        rawName, "RtMidi Output", [](RtMidiOutputDevice &) {});
 }
 
 std::unique_ptr<MidiInputDevice> RtMidiBackend::openInput(const QString &rawName,
                                                           const QString &clientName,
                                                           int ignoreFlags, MidiInputSink *sink)
 {
-    const MidiDriverApi api = this->api();
+    MidiDriverApi api;
+    LostFlag serverLost;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        api = ensureApi();
+        serverLost = serverLostFlag();
+    }
     if (api == MidiDriverApi::None || !sink)
         return nullptr;
     return openDevice<RtMidiInputDevice>(
         [&] { return new RtMidiIn(libraryApi(api), clientName.toStdString(), InputQueueLimit); },
-        rawName, "RtMidi Input", [&](RtMidiInputDevice &device) {
-            device.port->setCallback(RtMidiInputDevice::onMessage, sink);
+        serverLost, rawName, "RtMidi Input", [&](RtMidiInputDevice &device) {
+            device.client.port->setCallback(RtMidiInputDevice::onMessage, sink);
             device.setIgnoreFlags(ignoreFlags);
         });
 }

@@ -3,10 +3,12 @@
 
 #include "QmdVorma/MidiBackend.h"
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
 
+class JackServerWatch;
 class RtMidiIn;
 class RtMidiOut;
 
@@ -25,6 +27,9 @@ enum class MidiApiSetting { Auto, Alsa, Jack, Off };
 //
 // Enumeration goes through one kept client per direction: under JACK a new
 // client costs tens of milliseconds, and the application polls every second.
+// When the JACK server goes away its ports vanish, sends fail, and the
+// choice starts again; clients of the lost server are never closed, since
+// libjack crashes on that.
 // Every RtMidiError is caught here; errors reach the debug output only.
 class RtMidiBackend : public MidiBackend
 {
@@ -54,14 +59,17 @@ public:
                                                int ignoreFlags, MidiInputSink *sink) override;
 
 private:
-    MidiDriverApi ensureApi(); // caller holds m_mutex
+    // The caller holds m_mutex for these.
+    MidiDriverApi ensureApi();
     void dropEnumerationClients();
+    std::shared_ptr<const std::atomic<bool>> serverLostFlag() const;
 
     mutable std::mutex m_mutex;
     const MidiApiSetting m_setting;
     MidiDriverApi m_api = MidiDriverApi::None;
     bool m_probed = false;
     quint64 m_lastProbeNs = 0;
+    std::unique_ptr<JackServerWatch> m_jackWatch; // while JACK serves
     std::unique_ptr<RtMidiIn> m_enumerateInputs;
     std::unique_ptr<RtMidiOut> m_enumerateOutputs;
 };

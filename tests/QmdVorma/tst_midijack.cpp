@@ -19,6 +19,10 @@
 #define VORMA_THREAD_SANITIZER 1
 #endif
 #endif
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/lsan_interface.h>
+#define VORMA_LEAK_CHECKS 1
+#endif
 
 namespace {
 
@@ -117,6 +121,7 @@ private slots:
     void inputArrivesWithReceiveStamp();
     void usersShareOnePortAndOneMayLeave();
     void vanishedPortsFailCleanly();
+    void lostServerFailsCleanly();
 };
 
 void TestMidiJack::initTestCase()
@@ -249,6 +254,54 @@ void TestMidiJack::vanishedPortsFailCleanly()
     QVERIFY(!output.open(sinkName));
     QVERIFY(input.close());
     QVERIFY(!input.open(deviceClient("GoneSource") + ":source"));
+}
+
+// The JACK server itself goes away (crashed, or stopped by the user) while
+// ports are open: they vanish, sends fail so their users close them, and
+// nothing crashes, not even closing clients of the lost server.
+void TestMidiJack::lostServerFailsCleanly()
+{
+    const QString jackd = QStandardPaths::findExecutable(QStringLiteral("jackd"));
+    if (jackd.isEmpty())
+        QSKIP("jackd is not installed");
+    const QByteArray suiteServer = qgetenv("JACK_DEFAULT_SERVER");
+    const QByteArray server = "vorma-loss-" + QByteArray::number(QCoreApplication::applicationPid());
+    QProcess process;
+    process.start(jackd, {"-n", QString::fromLatin1(server), "--no-realtime", "-d", "dummy", "-r",
+                          "48000", "-p", "64"});
+    QVERIFY(process.waitForStarted());
+    qputenv("JACK_DEFAULT_SERVER", server);
+    QTRY_VERIFY_WITH_TIMEOUT(RtMidiBackend::jackServerRuns(), 10000);
+
+    auto backend = std::make_shared<RtMidiBackend>(MidiApiSetting::Jack);
+    MidiBackend::setCurrent(backend);
+    // Devices of the doomed server, never closed (see below).
+    auto *sink = new VirtualSink("LossSink");
+    auto *source = new VirtualSource("LossSource");
+    MidiOutput output;
+    output.setChannels(channelOne());
+    MidiInput input;
+    QVERIFY(output.open(sink->name));
+    QVERIFY(input.open(source->name));
+    QVERIFY(output.sendMessages({noteOnMessage(0, 60, 100)}));
+
+    process.kill();
+    QVERIFY(process.waitForFinished());
+    qputenv("JACK_DEFAULT_SERVER", suiteServer);
+    QTRY_VERIFY(midiOutputPortNameSet().isEmpty());
+    QVERIFY(!output.sendMessages({noteOnMessage(0, 61, 100)}));
+    QVERIFY(output.close());
+    QVERIFY(input.close());
+    QVERIFY(!output.open(sink->name));
+    // libjack crashes when a client of a lost server is closed.
+#ifdef VORMA_LEAK_CHECKS
+    __lsan_ignore_object(sink);
+    __lsan_ignore_object(source);
+#endif
+
+    MidiBackend::setCurrent(nullptr);
+    backend.reset(); // leaves its lost clients alone
+    MidiBackend::setCurrent(std::make_shared<RtMidiBackend>(MidiApiSetting::Jack));
 }
 
 QTEST_GUILESS_MAIN(TestMidiJack)
