@@ -2,6 +2,8 @@
 
 #include "QmdVorma/SharedMidiPort.h"
 
+#include <QMetaMethod>
+
 MidiInput::MidiInput(QObject *parent)
     : QObject(parent)
 {
@@ -69,7 +71,17 @@ void MidiInput::relayMessage(const MidiInputMessage &message)
         if (m_queue.size() <= QueueLimit)
             m_queue.append(message);
     }
+    {
+        std::lock_guard<std::mutex> fence(m_connectFence);
+    }
     emit readyRead(this);
+}
+
+void MidiInput::connectNotify(const QMetaMethod &signal)
+{
+    if (signal == QMetaMethod::fromSignal(&MidiInput::readyRead)) {
+        std::lock_guard<std::mutex> fence(m_connectFence);
+    }
 }
 
 int MidiInput::subscriberIgnoreFlags() const

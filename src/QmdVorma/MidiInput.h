@@ -44,11 +44,20 @@ public:
 signals:
     void readyRead(MidiInput *input);
 
+protected:
+    void connectNotify(const QMetaMethod &signal) override;
+
 private:
     void relayMessage(const MidiInputMessage &message) override;
     int subscriberIgnoreFlags() const override;
 
     std::atomic<int> m_ignoreFlags{MidiIgnoreDefault};
+    // Qt hands a new connection to the emitting thread through its own
+    // lock-free lists, which ThreadSanitizer cannot follow (Debian's Qt is
+    // not instrumented). Connecting passes this fence after the connection
+    // is made and the relay passes it before each emission, so what a
+    // receiver set up before connecting is seen to reach the relay thread.
+    std::mutex m_connectFence;
     std::mutex m_queueMutex;
     QVector<MidiInputMessage> m_queue;
 };

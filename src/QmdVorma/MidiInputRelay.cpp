@@ -5,6 +5,8 @@
 
 #include <QDebug>
 
+#include <pthread.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -101,6 +103,7 @@ bool MidiInputRelay::readMessage(MidiInputMessage &message)
 
 void MidiInputRelay::run()
 {
+    pthread_setname_np(pthread_self(), "vorma-midi-in");
     applyCurrentThreadPriority(QThread::TimeCriticalPriority);
     MidiInputMessage message;
     quint64 reportedDrops = 0;

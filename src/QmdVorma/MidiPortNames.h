@@ -9,8 +9,8 @@
 
 // Port names as users see them and documents store them.
 
-// True when a sorts before b in the natural order of port names: the parts
-// before a trailing run of decimal digits compare locale-aware; when they
+// True when a sorts before b in the natural order of port names: the stems
+// (all before a trailing run of decimal digits) compare locale-aware; when they
 // are equal the trailing numbers compare as numbers (none counts as 0), so
 // "Port 2" comes before "Port 10".
 bool comparePortNames(const QString &a, const QString &b);

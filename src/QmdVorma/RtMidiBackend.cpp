@@ -9,6 +9,9 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
+#include <thread>
+#include <vector>
 
 #if defined(__SANITIZE_ADDRESS__)
 #define VORMA_LEAK_CHECKS 1
@@ -40,6 +43,13 @@ struct ErrorFlag
             return;
         qDebug("MIDI: %s", text.c_str());
         static_cast<ErrorFlag *>(user)->raised.store(true);
+    }
+
+    // For a client that outlives the flag it reported to.
+    static void toDebugOutput(RtMidiError::Type type, const std::string &text, void *)
+    {
+        if (type != RtMidiError::DEBUG_WARNING)
+            qDebug("MIDI: %s", text.c_str());
     }
 };
 
@@ -78,6 +88,85 @@ void abandon(std::unique_ptr<Client> &client)
     (void)lost;
 }
 
+// The library frees a JACK output's ring buffer before it closes the
+// client, while the client's JACK thread may still be reading it (a
+// use-after-free that crashed tests now and then). So a JACK output whose
+// port has closed is destroyed only once that thread has long seen the port
+// gone: after 50 ms, many JACK cycles.
+class ClosedJackOutputs
+{
+public:
+    static ClosedJackOutputs &instance()
+    {
+        static ClosedJackOutputs outputs;
+        return outputs;
+    }
+
+    void add(std::unique_ptr<RtMidiOut> client, LostFlag serverLost)
+    {
+        const quint64 now = currentTimeNs();
+        std::vector<Closed> due;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_closed.push_back({now, std::move(client), std::move(serverLost)});
+            while (!m_closed.empty() && now - m_closed.front().closedNs >= GraceNs) {
+                due.push_back(std::move(m_closed.front()));
+                m_closed.erase(m_closed.begin());
+            }
+        }
+        destroy(due);
+    }
+
+    ~ClosedJackOutputs()
+    {
+        if (m_closed.empty())
+            return;
+        const quint64 youngest = m_closed.back().closedNs;
+        const quint64 now = currentTimeNs();
+        if (now - youngest < GraceNs)
+            std::this_thread::sleep_for(std::chrono::nanoseconds(GraceNs - (now - youngest)));
+        destroy(m_closed);
+    }
+
+private:
+    static constexpr quint64 GraceNs = 50000000ull;
+
+    struct Closed
+    {
+        quint64 closedNs;
+        std::unique_ptr<RtMidiOut> client;
+        LostFlag serverLost;
+    };
+
+    static void destroy(std::vector<Closed> &closed)
+    {
+        for (Closed &c : closed) {
+            if (c.serverLost && c.serverLost->load())
+                abandon(c.client);
+            c.client.reset();
+        }
+        closed.clear();
+    }
+
+    std::mutex m_mutex;
+    std::vector<Closed> m_closed;
+};
+
+// Destroys a client whose port is closed.
+void retire(std::unique_ptr<RtMidiIn> &client, const LostFlag &)
+{
+    client.reset();
+}
+
+void retire(std::unique_ptr<RtMidiOut> &client, const LostFlag &serverLost)
+{
+    if (serverLost) { // JACK
+        client->setErrorCallback(ErrorFlag::toDebugOutput, nullptr);
+        ClosedJackOutputs::instance().add(std::move(client), serverLost);
+    }
+    client.reset();
+}
+
 // A client of the MIDI library; one of a lost JACK server is abandoned.
 template <class Client>
 struct LibraryClient
@@ -86,16 +175,12 @@ struct LibraryClient
     LostFlag serverLost; // null under ALSA
     std::unique_ptr<Client> port;
 
-    ~LibraryClient()
-    {
-        if (serverGone())
-            abandon(port);
-    }
+    ~LibraryClient() { close(); }
 
     bool serverGone() const { return serverLost && serverLost->load(); }
 
-    // Closes the port and destroys the client. Destroying it stops the
-    // driver's thread, after which an input's sink is never called again.
+    // Closes the port and retires the client. Destroying an input's client
+    // stops the driver's thread, after which its sink is never called again.
     bool close()
     {
         if (!port)
@@ -112,7 +197,7 @@ struct LibraryClient
             report(e);
             ok = false;
         }
-        port.reset();
+        retire(port, serverLost);
         return ok && !error.raised.load();
     }
 };

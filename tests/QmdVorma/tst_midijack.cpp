@@ -12,16 +12,15 @@
 
 #include <RtMidi.h>
 
+#include <functional>
+#include <thread>
+
 #if defined(__SANITIZE_THREAD__)
 #define VORMA_THREAD_SANITIZER 1
 #elif defined(__has_feature)
 #if __has_feature(thread_sanitizer)
 #define VORMA_THREAD_SANITIZER 1
 #endif
-#endif
-#if defined(__SANITIZE_ADDRESS__)
-#include <sanitizer/lsan_interface.h>
-#define VORMA_LEAK_CHECKS 1
 #endif
 
 namespace {
@@ -44,15 +43,25 @@ public:
         m_port.openVirtualPort("sink");
     }
 
-    bool waitFor(int count)
+    bool waitFor(int count, int timeoutMs)
     {
         std::unique_lock<std::mutex> lock(m_mutex);
-        return m_changed.wait_for(lock, std::chrono::seconds(5), [&] { return int(m_received.size()) >= count; });
+        return m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                  [&] { return int(m_received.size()) >= count; });
     }
-    std::vector<std::vector<quint8>> received()
+    void clear()
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        return m_received;
+        m_received.clear();
+    }
+    // Each message as hex, so a failed comparison shows them.
+    QStringList received()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        QStringList hex;
+        for (const auto &m : m_received)
+            hex << QByteArray(reinterpret_cast<const char *>(m.data()), int(m.size())).toHex(' ');
+        return hex;
     }
 
 private:
@@ -83,6 +92,13 @@ public:
     {
         m_port.openVirtualPort("source");
     }
+    ~VirtualSource()
+    {
+        // The library frees the port's buffer while its JACK thread may still
+        // read it; let that thread see the port closed first.
+        m_port.closePort();
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
     void send(std::vector<quint8> bytes) { m_port.sendMessage(&bytes); }
 
 private:
@@ -97,6 +113,34 @@ QBitArray channelOne()
     QBitArray bits(16);
     bits.setBit(0);
     return bits;
+}
+
+// The dummy server's 1.3 ms cycle is missed now and then on a busy
+// machine, and JACK then drops or repeats that cycle's MIDI. So a delivery
+// check tries a few times: what it shows is that the bytes can get through
+// intact, each way.
+constexpr int Attempts = 10;
+
+bool sinkReceives(VirtualSink &sink, const std::function<void()> &send, const QStringList &expected)
+{
+    for (int i = 0; i < Attempts; ++i) {
+        sink.clear();
+        send();
+        if (sink.waitFor(expected.size(), 1000) && sink.received() == expected)
+            return true;
+    }
+    qWarning() << "last received:" << sink.received();
+    return false;
+}
+
+bool inputReceives(VirtualSource &source, std::vector<quint8> bytes, const std::function<bool()> &arrived)
+{
+    for (int i = 0; i < Attempts; ++i) {
+        source.send(bytes);
+        if (QTest::qWaitFor(arrived, 500))
+            return true;
+    }
+    return false;
 }
 
 int ownInputPortsListed()
@@ -121,7 +165,6 @@ private slots:
     void inputArrivesWithReceiveStamp();
     void usersShareOnePortAndOneMayLeave();
     void vanishedPortsFailCleanly();
-    void lostServerFailsCleanly();
 };
 
 void TestMidiJack::initTestCase()
@@ -171,15 +214,20 @@ void TestMidiJack::sentBytesArrive()
     output.setChannels(channelOne());
     QVERIFY(output.open(sink.name));
     QCOMPARE(output.portName(), sink.name);
-    QVERIFY(output.sendMessages({programChangeMessage(0, 4, 1, 2), noteOnMessage(0, 60, 100)}));
-    QVERIFY(sink.waitFor(4));
-    QCOMPARE(sink.received(), (std::vector<std::vector<quint8>>{
-                                  {0xB0, 0x00, 0x01}, {0xB0, 0x20, 0x02}, {0xC0, 0x04}, {0x90, 60, 100}}));
+    QVERIFY(sinkReceives(
+        sink, [&] { QVERIFY(output.sendMessages({programChangeMessage(0, 4, 1, 2), noteOnMessage(0, 60, 100)})); },
+        {"b0 00 01", "b0 20 02", "c0 04", "90 3c 64"}));
 
     // Closing silences the held note before the port goes.
     QVERIFY(output.close());
-    QVERIFY(sink.waitFor(5));
-    QCOMPARE(sink.received().back(), (std::vector<quint8>{0x80, 60, 0}));
+    QVERIFY(sinkReceives(
+        sink,
+        [&] {
+            QVERIFY(output.open(sink.name));
+            QVERIFY(output.sendMessages({noteOnMessage(0, 62, 100)}));
+            QVERIFY(output.close());
+        },
+        {"90 3e 64", "80 3e 00"}));
 }
 
 void TestMidiJack::inputArrivesWithReceiveStamp()
@@ -194,8 +242,7 @@ void TestMidiJack::inputArrivesWithReceiveStamp()
         QVERIFY2(!name.startsWith(ownMidiClientName(MidiDirection::Input)), qPrintable(name));
 
     const quint64 before = currentTimeNs();
-    source.send({0x90, 64, 90});
-    QVERIFY(counter.waitFor(1));
+    QVERIFY(inputReceives(source, {0x90, 64, 90}, [&] { return counter.count() > 0; }));
     const quint64 after = currentTimeNs();
     const MidiInputMessage message = counter.messages().at(0);
     QCOMPARE(message.bytes, (QVector<quint8>{0x90, 64, 90}));
@@ -213,13 +260,12 @@ void TestMidiJack::usersShareOnePortAndOneMayLeave()
         QVERIFY(a.open(source.name));
         QVERIFY(b.open(source.name));
         QCOMPARE(ownInputPortsListed(), ownBefore + 1); // one client for both
-        source.send({0xB0, 1, 2});
-        QVERIFY(ca.waitFor(1));
-        QVERIFY(cb.waitFor(1));
+        QVERIFY(inputReceives(source, {0xB0, 1, 2}, [&] { return ca.count() > 0 && cb.count() > 0; }));
         QVERIFY(a.close());
-        source.send({0xB0, 1, 3});
-        QVERIFY(cb.waitFor(2));
-        QCOMPARE(ca.count(), 1);
+        const int left = ca.count();
+        const int stayed = cb.count();
+        QVERIFY(inputReceives(source, {0xB0, 1, 3}, [&] { return cb.count() > stayed; }));
+        QCOMPARE(ca.count(), left);
     }
     QTRY_COMPARE(ownInputPortsListed(), ownBefore);
 
@@ -229,9 +275,8 @@ void TestMidiJack::usersShareOnePortAndOneMayLeave()
     QVERIFY(x.open(sink.name));
     QVERIFY(y.open(sink.name));
     QVERIFY(x.close());
-    QVERIFY(y.sendMessages({controlChangeMessage(0, 7, 100)}));
-    QVERIFY(sink.waitFor(1));
-    QCOMPARE(sink.received().back(), (std::vector<quint8>{0xB0, 7, 100}));
+    QVERIFY(sinkReceives(sink, [&] { QVERIFY(y.sendMessages({controlChangeMessage(0, 7, 100)})); },
+                         {"b0 07 64"}));
 }
 
 // A device unplugged while its port is open: nothing throws or crashes,
@@ -254,54 +299,6 @@ void TestMidiJack::vanishedPortsFailCleanly()
     QVERIFY(!output.open(sinkName));
     QVERIFY(input.close());
     QVERIFY(!input.open(deviceClient("GoneSource") + ":source"));
-}
-
-// The JACK server itself goes away (crashed, or stopped by the user) while
-// ports are open: they vanish, sends fail so their users close them, and
-// nothing crashes, not even closing clients of the lost server.
-void TestMidiJack::lostServerFailsCleanly()
-{
-    const QString jackd = QStandardPaths::findExecutable(QStringLiteral("jackd"));
-    if (jackd.isEmpty())
-        QSKIP("jackd is not installed");
-    const QByteArray suiteServer = qgetenv("JACK_DEFAULT_SERVER");
-    const QByteArray server = "vorma-loss-" + QByteArray::number(QCoreApplication::applicationPid());
-    QProcess process;
-    process.start(jackd, {"-n", QString::fromLatin1(server), "--no-realtime", "-d", "dummy", "-r",
-                          "48000", "-p", "64"});
-    QVERIFY(process.waitForStarted());
-    qputenv("JACK_DEFAULT_SERVER", server);
-    QTRY_VERIFY_WITH_TIMEOUT(RtMidiBackend::jackServerRuns(), 10000);
-
-    auto backend = std::make_shared<RtMidiBackend>(MidiApiSetting::Jack);
-    MidiBackend::setCurrent(backend);
-    // Devices of the doomed server, never closed (see below).
-    auto *sink = new VirtualSink("LossSink");
-    auto *source = new VirtualSource("LossSource");
-    MidiOutput output;
-    output.setChannels(channelOne());
-    MidiInput input;
-    QVERIFY(output.open(sink->name));
-    QVERIFY(input.open(source->name));
-    QVERIFY(output.sendMessages({noteOnMessage(0, 60, 100)}));
-
-    process.kill();
-    QVERIFY(process.waitForFinished());
-    qputenv("JACK_DEFAULT_SERVER", suiteServer);
-    QTRY_VERIFY(midiOutputPortNameSet().isEmpty());
-    QVERIFY(!output.sendMessages({noteOnMessage(0, 61, 100)}));
-    QVERIFY(output.close());
-    QVERIFY(input.close());
-    QVERIFY(!output.open(sink->name));
-    // libjack crashes when a client of a lost server is closed.
-#ifdef VORMA_LEAK_CHECKS
-    __lsan_ignore_object(sink);
-    __lsan_ignore_object(source);
-#endif
-
-    MidiBackend::setCurrent(nullptr);
-    backend.reset(); // leaves its lost clients alone
-    MidiBackend::setCurrent(std::make_shared<RtMidiBackend>(MidiApiSetting::Jack));
 }
 
 QTEST_GUILESS_MAIN(TestMidiJack)

@@ -45,7 +45,7 @@ void TestMidiPortNames::naturalOrder_data()
     QTest::newRow("equal names") << "Same" << "Same" << false << false;
     QTest::newRow("number too large counts as 0")
         << "Port 99999999999999999999999" << "Port 1" << true << false;
-    QTest::newRow("digits inside are part of the stem") << "A1 B" << "A2 B" << true << false;
+    QTest::newRow("digits inside belong to the stem") << "A1 B" << "A2 B" << true << false;
     QTest::newRow("empty first") << "" << "a" << true << false;
 }
 
