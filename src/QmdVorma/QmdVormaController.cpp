@@ -4,6 +4,7 @@
 #include "QmdVorma/DocumentDefaults.h"
 #include "QmdVorma/DocumentKeys.h"
 #include "QmdVorma/InstrumentsModel.h"
+#include "QmdVorma/MidiPortNames.h"
 #include "QmdVorma/QmdVormaExporter.h"
 #include "QmdVorma/QmdVormaImporter.h"
 #include "QmdVorma/ScaleKeysModel.h"
@@ -489,7 +490,14 @@ QmdRequestId QmdVormaController::requestLoadStylePreset(const QString &presetNam
 
 QString QmdVormaController::defaultMidiOutputPort()
 {
-    return QString();
+    const QSet<QString> present = midiOutputPortNameSet();
+    QStringList names(present.cbegin(), present.cend());
+    std::sort(names.begin(), names.end(), comparePortNames);
+    for (const QString &name : qAsConst(names)) {
+        if (name.contains(QLatin1String("synth"), Qt::CaseInsensitive))
+            return name;
+    }
+    return names.isEmpty() ? QString() : names.first();
 }
 
 // ===========================================================================
@@ -733,6 +741,11 @@ QmdRequestId QmdVormaController::requestStopVoiceGroups(const QmdItemIdList &)
     return 0;
 }
 
+QmdRequestId QmdVormaController::requestMidiTriggerVoiceGroups(const MidiInputMessage &, int)
+{
+    return 0;
+}
+
 // ===========================================================================
 // Reset
 
@@ -944,6 +957,7 @@ QmdVormaController::EngineThreads QmdVormaController::takeEngineThreads()
     }
     threads.voiceGroups = m_voiceGroupRegistry.values();
     m_voiceGroupRegistry.clear();
+    m_feedbackPipe.clear();
     return threads;
 }
 

@@ -2,7 +2,10 @@
 #define QMDVORMA_QMDVORMACONTROLLER_H
 
 #include "Qmd/QmdElementDocController.h"
+#include "QmdVorma/MidiInputMessage.h"
+#include "QmdVorma/PlaybackEvent.h"
 #include "QmdVorma/QmdVorma.h"
+#include "QmdVorma/TimedQueue.h"
 #include "QmdVorma/antlr/NotesParser.h"
 
 #include <QBitArray>
@@ -184,6 +187,9 @@ public:
     // (voice groups: ids of any kind, only voice groups are used).
     void addInstruments(const QmdItemIdList &ids);
     void addVoiceGroups(const QmdItemIdList &ids);
+    // What voice groups report for the canvas to show; emptied by every
+    // reset. The queue locks itself.
+    TimedQueue<PlaybackEvent> &feedbackPipe() { return m_feedbackPipe; }
 
     // ---- Framework overrides -------------------------------------------------
 
@@ -255,6 +261,7 @@ public slots:
     QmdRequestId requestStartVoiceGroups(const QmdItemIdList &idList, QmdVorma::Scale velocityScale);
     QmdRequestId requestStartVoiceGroups(const QmdItemIdList &idList);
     QmdRequestId requestStopVoiceGroups(const QmdItemIdList &idList);
+    QmdRequestId requestMidiTriggerVoiceGroups(const MidiInputMessage &msg, int msecToggleTimeout);
 
     // Removes the node's notes tree and builds it anew from its `Notes`, in
     // a request that is not recorded for undo.
@@ -332,6 +339,7 @@ private:
     AbstractSync *m_sync = nullptr;
     InstrumentRegistry m_instrumentRegistry; // guarded by m_instrumentRegistryLock
     VoiceGroupRegistry m_voiceGroupRegistry; // guarded by m_controllerMutex
+    TimedQueue<PlaybackEvent> m_feedbackPipe;
     InstrumentsModel *m_instrumentsModel;
     ScaleKeysModel *m_scaleKeysModel;
     ScaleModesModel *m_scaleModesModel;
