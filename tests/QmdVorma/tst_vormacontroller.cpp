@@ -45,6 +45,33 @@ private slots:
         QCOMPARE(&c->elementStateMutex(), &c->nodeArrivalMutex());
     }
 
+    // Without a model (detached, or the model gone first) the accessors and
+    // the item models answer nothing.
+    void withoutModel()
+    {
+        VormaDocument doc;
+        doc.addElement({{Keys::Type, 2}});
+        doc.attach();
+        QmdVormaController &c = doc.controller;
+        QVERIFY(c.scaleModesModel()->rowCount() > 0);
+        c.setModel(nullptr);
+        QVERIFY(c.elementIds().isEmpty());
+        QVERIFY(!c.elementData(1, Keys::Type).isValid());
+        QVERIFY(c.instrumentIds().isEmpty());
+        QVERIFY(!c.lookupElementStateIndex(1).isValid());
+        QCOMPARE(c.scaleModesModel()->rowCount(), 0);
+        QCOMPARE(c.instrumentsModel()->rowCount(), 0);
+        QCOMPARE(c.defaultScaleModeId(), 0u);
+
+        auto *model = new QmdMemModel(Qmd::StrDict);
+        c.setModel(model);
+        QVERIFY(c.scaleModesModel()->rowCount() > 0);
+        delete model;
+        QVERIFY(c.elementIds().isEmpty());
+        c.reset();
+        QCOMPARE(c.scaleModesModel()->rowCount(), 0);
+    }
+
     // A request holds the controller's lock from its beginning to its end:
     // a query from another thread waits for the end.
     void requestsBlockQueriesOfOtherThreads()
