@@ -276,6 +276,7 @@ private slots:
         QTest::newRow("read-only file") << "read-only" << int(QFile::PermissionsError);
         QTest::newRow("folder in its place") << "folder" << -1;
         QTest::newRow("missing folder") << "missing" << -1;
+        QTest::newRow("text XML cannot hold") << "unexportable" << int(QFile::WriteError);
     }
 
     void unwritableTargets()
@@ -291,12 +292,16 @@ private slots:
         } else if (kind == QLatin1String("folder")) {
             target = path(QStringLiteral("folder.vrm"));
             QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("folder.vrm/inside")));
+        } else if (kind == QLatin1String("unexportable")) {
+            target = path(QStringLiteral("writable.vrm"));
+            QVERIFY(writeAll(target, old));
         } else {
             target = path(QStringLiteral("no/such/folder/doc.vrm"));
         }
         VormaDocument doc;
         doc.attach();
-        doc.controller.requestSetData(Keys::Title, QStringLiteral("Unsaved"));
+        doc.controller.requestSetData(Keys::Title, kind == QLatin1String("unexportable") ? QStringLiteral("Bell \u0007")
+                                                                                        : QStringLiteral("Unsaved"));
         settle();
         ControllerSignalLog log(&doc.controller);
         doc.controller.requestSave(target);
@@ -307,7 +312,7 @@ private slots:
             QVERIFY2(errors.first().contains(QStringLiteral(", %1)").arg(error)), qPrintable(errors.first()));
         QVERIFY(doc.controller.fileName().isEmpty());
         QVERIFY(!doc.controller.isAtCleanState());
-        if (kind == QLatin1String("read-only"))
+        if (kind == QLatin1String("read-only") || kind == QLatin1String("unexportable"))
             QCOMPARE(readAll(target), old);
         else if (kind == QLatin1String("folder"))
             QVERIFY(QFileInfo(target + QStringLiteral("/inside")).isDir());
