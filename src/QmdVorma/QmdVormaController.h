@@ -43,6 +43,7 @@ Q_DECLARE_OPERATORS_FOR_FLAGS(CreationFlags)
 // Threads. Requests come from the GUI thread, the voice-group threads and
 // the MIDI driver's thread, so every query and request is guarded. Locks,
 // outermost first (never taken in another order):
+//   a voice group's own mutex;
 //   nodeArrivalMutex (alias elementStateMutex): a voice's arrival at a node,
 //     and readers of a node's `HitCount` and `LastNotesSent`;
 //   controllerMutex (recursive): every locked query, and every request from
@@ -50,8 +51,9 @@ Q_DECLARE_OPERATORS_FOR_FLAGS(CreationFlags)
 //   then one of requestMutex (request ids), instrumentRegistryLock or the
 //     feedback queue's own mutex; the instrument registry is held for
 //     reading around a push into an instrument's queue.
-// Engine threads are stopped and joined only while this controller holds
-// none of its locks.
+// The colour presets' lock is held only while a preset is copied, never
+// together with these. Engine threads are stopped and joined only while
+// this controller holds none of its locks.
 //
 // Accessors come in two kinds: locked ones (elementData, instrumentIds, ...)
 // for any thread and unit, and direct ones (directElementData, ...) that
