@@ -1,11 +1,12 @@
 #include "QmdVorma/QmdVormaController.h"
 
-#include "Qmd/QmdPropertyListExporter.h"
-#include "Qmd/QmdPropertyListImporter.h"
 #include "QmdVorma/DocumentConversion.h"
 #include "QmdVorma/DocumentDefaults.h"
 #include "QmdVorma/DocumentKeys.h"
 #include "QmdVorma/InstrumentsModel.h"
+#include "QmdVorma/MidiPortNames.h"
+#include "QmdVorma/QmdVormaExporter.h"
+#include "QmdVorma/QmdVormaImporter.h"
 #include "QmdVorma/ScaleKeysModel.h"
 #include "QmdVorma/ScaleModes.h"
 #include "QmdVorma/ScaleModesModel.h"
@@ -33,6 +34,51 @@ QmdRequestOptions withText(const QString &text)
     options.text = text;
     return options;
 }
+
+// Reads a network document, whose value must be a string-keyed dictionary.
+// The document is emptied only once the file has shown to hold one, so a
+// property list of anything else leaves it as it was.
+class NetworkDocumentImporter : public QmdVormaImporter
+{
+public:
+    using QmdVormaImporter::QmdVormaImporter;
+
+    // True once the document has been replaced.
+    bool accepted() const { return m_accepted; }
+
+    void readElement(const Element &element, const QmdIndex &target) override
+    {
+        if (m_rootSeen || target.namesEntry()) {
+            QmdVormaImporter::readElement(element, target);
+            return;
+        }
+        m_rootSeen = true;
+        if (!isStringKeyedDict(element))
+            return;
+        m_accepted = true;
+        model()->clear(QmdIndex());
+        // Views rebuild on the reset that follows a load.
+        const QSignalBlocker blocker(model());
+        QmdVormaImporter::readElement(element, target);
+    }
+
+private:
+    static bool isStringKeyedDict(const Element &element)
+    {
+        if (element.name != QLatin1String("dict"))
+            return false;
+        const auto &children = element.children;
+        for (std::size_t i = 0; i + 1 < children.size(); ++i) {
+            if (children[i].name == QLatin1String("key") && children[i].text == QLatin1String("ContainerType"))
+                return children[i + 1].name == QLatin1String("string")
+                       && children[i + 1].text == QLatin1String("StrDict");
+        }
+        return false;
+    }
+
+    bool m_rootSeen = false;
+    bool m_accepted = false;
+};
 
 } // namespace
 
@@ -444,7 +490,14 @@ QmdRequestId QmdVormaController::requestLoadStylePreset(const QString &presetNam
 
 QString QmdVormaController::defaultMidiOutputPort()
 {
-    return QString();
+    const QSet<QString> present = midiOutputPortNameSet();
+    QStringList names(present.cbegin(), present.cend());
+    std::sort(names.begin(), names.end(), comparePortNames);
+    for (const QString &name : qAsConst(names)) {
+        if (name.contains(QLatin1String("synth"), Qt::CaseInsensitive))
+            return name;
+    }
+    return names.isEmpty() ? QString() : names.first();
 }
 
 // ===========================================================================
@@ -688,6 +741,11 @@ QmdRequestId QmdVormaController::requestStopVoiceGroups(const QmdItemIdList &)
     return 0;
 }
 
+QmdRequestId QmdVormaController::requestMidiTriggerVoiceGroups(const MidiInputMessage &, int)
+{
+    return 0;
+}
+
 // ===========================================================================
 // Reset
 
@@ -761,11 +819,11 @@ void QmdVormaController::rebuildEdgeFromNodes()
 
 QFile::FileError QmdVormaController::saveToFile(const QString &fileName, QmdRequestId)
 {
-    // The permission bits decide, not an attempt to open: a user who may
-    // write anywhere (root) must still be able to protect a file by marking
-    // it read-only.
+    // The permission bits decide, not whether this process may write: a
+    // user who may write anywhere (root) can still protect a file by marking
+    // it read-only. Other refusals are QSaveFile's.
     const QFileInfo target(fileName);
-    const QFile::Permissions writable = QFile::WriteOwner | QFile::WriteUser | QFile::WriteGroup;
+    const QFile::Permissions writable = QFile::WriteOwner | QFile::WriteGroup;
     if (target.exists() && !(target.permissions() & writable))
         return QFile::PermissionsError;
 
@@ -774,7 +832,7 @@ QFile::FileError QmdVormaController::saveToFile(const QString &fileName, QmdRequ
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly))
         return file.error() != QFile::NoError ? file.error() : QFile::OpenError;
-    QmdPropertyListExporter exporter(model(), &file);
+    QmdVormaExporter exporter(model(), &file);
     exporter.excludeIndex(m_tempIndex);
     exporter.excludeIndexes(unreferencedScaleModes());
     return exportDocument(exporter, file);
@@ -785,10 +843,10 @@ QFile::FileError QmdVormaController::loadFromFile(const QString &fileName, QmdRe
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
         return file.error() != QFile::NoError ? file.error() : QFile::OpenError;
-    QmdPropertyListImporter importer(model(), &file);
-    const QFile::FileError error = importDocument(importer);
-    if (error != QFile::NoError)
-        return error;
+    NetworkDocumentImporter importer(model(), &file);
+    importer.importIndex(QmdIndex());
+    if (!importer.accepted())
+        return QFile::ReadError;
     forgetCachedIndexes();
     return file.error();
 }
@@ -899,6 +957,7 @@ QmdVormaController::EngineThreads QmdVormaController::takeEngineThreads()
     }
     threads.voiceGroups = m_voiceGroupRegistry.values();
     m_voiceGroupRegistry.clear();
+    m_feedbackPipe.clear();
     return threads;
 }
 

@@ -2,7 +2,10 @@
 #define QMDVORMA_QMDVORMACONTROLLER_H
 
 #include "Qmd/QmdElementDocController.h"
+#include "QmdVorma/MidiInputMessage.h"
+#include "QmdVorma/PlaybackEvent.h"
 #include "QmdVorma/QmdVorma.h"
+#include "QmdVorma/TimedQueue.h"
 #include "QmdVorma/antlr/NotesParser.h"
 
 #include <QBitArray>
@@ -40,6 +43,7 @@ Q_DECLARE_OPERATORS_FOR_FLAGS(CreationFlags)
 // Threads. Requests come from the GUI thread, the voice-group threads and
 // the MIDI driver's thread, so every query and request is guarded. Locks,
 // outermost first (never taken in another order):
+//   a voice group's own mutex;
 //   nodeArrivalMutex (alias elementStateMutex): a voice's arrival at a node,
 //     and readers of a node's `HitCount` and `LastNotesSent`;
 //   controllerMutex (recursive): every locked query, and every request from
@@ -47,8 +51,9 @@ Q_DECLARE_OPERATORS_FOR_FLAGS(CreationFlags)
 //   then one of requestMutex (request ids), instrumentRegistryLock or the
 //     feedback queue's own mutex; the instrument registry is held for
 //     reading around a push into an instrument's queue.
-// Engine threads are stopped and joined only while this controller holds
-// none of its locks.
+// The colour presets' lock is held only while a preset is copied, never
+// together with these. Engine threads are stopped and joined only while
+// this controller holds none of its locks.
 //
 // Accessors come in two kinds: locked ones (elementData, instrumentIds, ...)
 // for any thread and unit, and direct ones (directElementData, ...) that
@@ -184,6 +189,9 @@ public:
     // (voice groups: ids of any kind, only voice groups are used).
     void addInstruments(const QmdItemIdList &ids);
     void addVoiceGroups(const QmdItemIdList &ids);
+    // What voice groups report for the canvas to show; emptied by every
+    // reset. The queue locks itself.
+    TimedQueue<PlaybackEvent> &feedbackPipe() { return m_feedbackPipe; }
 
     // ---- Framework overrides -------------------------------------------------
 
@@ -255,6 +263,7 @@ public slots:
     QmdRequestId requestStartVoiceGroups(const QmdItemIdList &idList, QmdVorma::Scale velocityScale);
     QmdRequestId requestStartVoiceGroups(const QmdItemIdList &idList);
     QmdRequestId requestStopVoiceGroups(const QmdItemIdList &idList);
+    QmdRequestId requestMidiTriggerVoiceGroups(const MidiInputMessage &msg, int msecToggleTimeout);
 
     // Removes the node's notes tree and builds it anew from its `Notes`, in
     // a request that is not recorded for undo.
@@ -332,6 +341,7 @@ private:
     AbstractSync *m_sync = nullptr;
     InstrumentRegistry m_instrumentRegistry; // guarded by m_instrumentRegistryLock
     VoiceGroupRegistry m_voiceGroupRegistry; // guarded by m_controllerMutex
+    TimedQueue<PlaybackEvent> m_feedbackPipe;
     InstrumentsModel *m_instrumentsModel;
     ScaleKeysModel *m_scaleKeysModel;
     ScaleModesModel *m_scaleModesModel;

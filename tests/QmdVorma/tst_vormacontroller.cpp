@@ -1,6 +1,7 @@
 // The network document controller itself: its locks across threads, the
 // locked and direct accessors, element creation with flags, the display
 // toggles, the colour presets and the slots that answer without a request.
+#include "MidiTestSupport.h"
 #include "VormaTestSupport.h"
 
 #include "QmdVorma/InstrumentsModel.h"
@@ -42,6 +43,33 @@ private slots:
         QVERIFY(!builtInScaleModes().isEmpty());
         QCOMPARE(QMetaType::type("QmdVorma::TickPoint"), qMetaTypeId<TickPoint>());
         QCOMPARE(&c->elementStateMutex(), &c->nodeArrivalMutex());
+    }
+
+    // Without a model (detached, or the model gone first) the accessors and
+    // the item models answer nothing.
+    void withoutModel()
+    {
+        VormaDocument doc;
+        doc.addElement({{Keys::Type, 2}});
+        doc.attach();
+        QmdVormaController &c = doc.controller;
+        QVERIFY(c.scaleModesModel()->rowCount() > 0);
+        c.setModel(nullptr);
+        QVERIFY(c.elementIds().isEmpty());
+        QVERIFY(!c.elementData(1, Keys::Type).isValid());
+        QVERIFY(c.instrumentIds().isEmpty());
+        QVERIFY(!c.lookupElementStateIndex(1).isValid());
+        QCOMPARE(c.scaleModesModel()->rowCount(), 0);
+        QCOMPARE(c.instrumentsModel()->rowCount(), 0);
+        QCOMPARE(c.defaultScaleModeId(), 0u);
+
+        auto *model = new QmdMemModel(Qmd::StrDict);
+        c.setModel(model);
+        QVERIFY(c.scaleModesModel()->rowCount() > 0);
+        delete model;
+        QVERIFY(c.elementIds().isEmpty());
+        c.reset();
+        QCOMPARE(c.scaleModesModel()->rowCount(), 0);
     }
 
     // A request holds the controller's lock from its beginning to its end:
@@ -254,6 +282,43 @@ private slots:
         }
         applier.join();
         settle();
+    }
+
+    // The first port, in natural order, whose name holds "synth" in any
+    // case; else the first port; else none.
+    void defaultMidiOutputPort_data()
+    {
+        QTest::addColumn<QStringList>("ports");
+        QTest::addColumn<QString>("port");
+        QTest::newRow("a synthesizer") << QStringList{"MIDI Out 10", "MIDI Out 2", "Soft SYNTH A"} << "Soft SYNTH A";
+        QTest::newRow("numbers in order") << QStringList{"MIDI Out 10", "MIDI Out 2"} << "MIDI Out 2";
+        QTest::newRow("first of two synths") << QStringList{"Synth 12", "Synth 3", "Other"}
+                                             << "Synth 3";
+        QTest::newRow("no ports") << QStringList{} << "";
+    }
+
+    void defaultMidiOutputPort()
+    {
+        QFETCH(QStringList, ports);
+        QFETCH(QString, port);
+        ScopedFakeMidi midi;
+        for (const QString &name : qAsConst(ports))
+            midi->addPort(MidiDirection::Output, name);
+        midi->addPort(MidiDirection::Input, QStringLiteral("Synth In"));
+        QCOMPARE(QmdVormaController::defaultMidiOutputPort(), port);
+    }
+
+    void resetEmptiesTheFeedbackQueue()
+    {
+        VormaDocument doc;
+        doc.attach();
+        PlaybackEvent event;
+        event.time = 5;
+        QVERIFY(doc.controller.feedbackPipe().push(event));
+        QVERIFY(doc.controller.feedbackPipe().push(event));
+        doc.controller.reset();
+        QVERIFY(doc.controller.feedbackPipe().isEmpty());
+        QCOMPARE(doc.controller.feedbackPipe().capacity(), 1000);
     }
 };
 
