@@ -46,6 +46,7 @@ set(VORMA_NOTES_SOURCES
   "${_notes_src}/NotesInput.cpp" "${_notes_src}/NotesInput.h"
   "${_notes_src}/NotesParser.cpp" "${_notes_src}/NotesParser.h"
   "${_notes_src}/NotesSyntaxNode.cpp" "${_notes_src}/NotesSyntaxNode.h"
+  "${_notes_src}/NotesTrees.cpp" "${_notes_src}/NotesTrees.h"
   ${_notes_generated})
 
 function(vorma_notes_link target)

@@ -1,0 +1,369 @@
+#ifndef QMDVORMA_QMDVORMACONTROLLER_H
+#define QMDVORMA_QMDVORMACONTROLLER_H
+
+#include "Qmd/QmdElementDocController.h"
+#include "QmdVorma/MidiInputMessage.h"
+#include "QmdVorma/PlaybackEvent.h"
+#include "QmdVorma/QmdVorma.h"
+#include "QmdVorma/TimedQueue.h"
+#include "QmdVorma/antlr/NotesParser.h"
+
+#include <QBitArray>
+#include <QColor>
+#include <QHash>
+#include <QSet>
+#include <QStringList>
+
+#include <mutex>
+#include <shared_mutex>
+
+class AbstractInstrument;
+class AbstractSync;
+class InstrumentsModel;
+class ScaleKeysModel;
+class ScaleModesModel;
+class VoiceGroup;
+
+// Flags of the element-adding requests.
+enum CreationFlag {
+    CreateHidden = 1 // the new element carries `IsHidden` = true
+};
+Q_DECLARE_FLAGS(CreationFlags, CreationFlag)
+Q_DECLARE_OPERATORS_FOR_FLAGS(CreationFlags)
+
+// The controller of one network document: the only way the user interface,
+// the playback engine and the MIDI input change the document, and the owner
+// of the document's playback threads.
+//
+// Every reset (attaching a model, reset(), each load and template load)
+// fills the defaults, converts documents of older versions, merges the
+// built-in scale modes, rebuilds the run-time subtree `Temp` (element states
+// and notes trees) and then rebuilds the engine; none of it is an undo step.
+//
+// Threads. Requests come from the GUI thread, the voice-group threads and
+// the MIDI driver's thread, so every query and request is guarded. Locks,
+// outermost first (never taken in another order):
+//   a voice group's own mutex;
+//   nodeArrivalMutex (alias elementStateMutex): a voice's arrival at a node,
+//     and readers of a node's `HitCount` and `LastNotesSent`;
+//   controllerMutex (recursive): every locked query, and every request from
+//     beginRequest to endRequest;
+//   then one of requestMutex (request ids), instrumentRegistryLock or the
+//     feedback queue's own mutex; the instrument registry is held for
+//     reading around a push into an instrument's queue.
+// The colour presets' lock is held only while a preset is copied, never
+// together with these. Engine threads are stopped and joined only while
+// this controller holds none of its locks.
+//
+// Accessors come in two kinds: locked ones (elementData, instrumentIds, ...)
+// for any thread and unit, and direct ones (directElementData, ...) that
+// take no lock and are only for code already holding controllerMutex:
+// requests, reset and the change handlers.
+class QmdVormaController : public QmdElementDocController
+{
+    Q_OBJECT
+
+public:
+    using NotesToken = NotesParser::NotesToken;
+    static constexpr NotesToken PitchListToken = NotesParser::PitchListToken;
+    static constexpr NotesToken VelocityListToken = NotesParser::VelocityListToken;
+    static constexpr NotesToken DurationListToken = NotesParser::DurationListToken;
+    using NotesTokenMap = NotesParser::NotesTokenMap;
+    using NotesParseCallback = NotesParser::NotesParseCallback;
+
+    using InstrumentRegistry = QHash<QmdItemId, AbstractInstrument *>;
+    using VoiceGroupRegistry = QHash<QmdItemId, VoiceGroup *>;
+
+    explicit QmdVormaController(QObject *parent = nullptr);
+    // Stops and joins every voice-group thread, then every instrument thread.
+    ~QmdVormaController() override;
+
+    // ---- Locks ------------------------------------------------------------
+
+    std::recursive_mutex &controllerMutex() const { return m_controllerMutex; }
+    std::mutex &requestMutex() const { return m_requestMutex; }
+    std::shared_mutex &instrumentRegistryLock() const { return m_instrumentRegistryLock; }
+    std::mutex &nodeArrivalMutex() const { return m_nodeArrivalMutex; }
+    std::mutex &elementStateMutex() const { return m_nodeArrivalMutex; }
+
+    // ---- Locked accessors -------------------------------------------------
+    // Each query locks for its own duration; a sequence of them is not
+    // atomic (hold controllerMutex around it when it must be). A missing
+    // entry gives the invalid index or an invalid value.
+
+    QmdIndex elementsIndex() const;
+    QmdIndex elementIndex(QmdItemId id) const;
+    QVariant elementData(QmdItemId id, const QString &key) const;
+    QmdItemIdList elementIds() const;
+    QmdIndex instrumentsIndex() const;
+    QmdIndex instrumentIndex(QmdItemId id) const;
+    QVariant instrumentData(QmdItemId id, const QString &key) const;
+    QmdItemIdList instrumentIds() const;
+    QmdIndex syncMidiInputsIndex() const;
+    QmdIndex syncMidiOutputsIndex() const;
+    QmdIndex scaleModesContainerIndex() const;
+    QmdIndex lookupTempIndex() const;
+    QmdIndex lookupElementStatesIndex() const;
+    QmdIndex lookupElementStateIndex(QmdItemId id) const;
+    // True when index is an entry of `Temp`/`ElementStates` (its item id is
+    // then the element's).
+    bool isElementStateIndex(const QmdIndex &index) const;
+
+    InstrumentsModel *instrumentsModel() const { return m_instrumentsModel; }
+    ScaleKeysModel *scaleKeysModel() const { return m_scaleKeysModel; }
+    ScaleModesModel *scaleModesModel() const { return m_scaleModesModel; }
+
+    // ---- Direct accessors: controllerMutex must be held --------------------
+    // They use the indexes cached by the last reset.
+
+    QmdIndex directElementIndex(QmdItemId id) const;
+    QVariant directElementData(QmdItemId id, const QString &key) const;
+    // The element whose id element `id` stores under key (`FromNode`,
+    // `ToNode`); invalid when there is none.
+    QmdIndex referencedElementIndex(QmdItemId id, const QString &key) const;
+    QmdItemIdList directElementIds() const;
+    QmdIndex directInstrumentIndex(QmdItemId id) const;
+    QVariant directInstrumentData(QmdItemId id, const QString &key) const;
+    QmdIndex tempIndex() const { return m_tempIndex; }
+    QmdIndex elementStatesIndex() const { return m_elementStatesIndex; }
+    QmdIndex nodeNotesTreesIndex() const { return m_nodeNotesTreesIndex; }
+    QmdIndex elementStateIndex(QmdItemId id) const;
+    QmdIndex notesTreeIndex(QmdItemId nodeId) const;
+    QmdIndex scaleModeItemIndex(QmdItemId id) const;
+
+    // ---- Elements -----------------------------------------------------------
+
+    // addElement with `IsHidden` = true added for CreateHidden. Call it
+    // inside a request.
+    QmdItemId addElementWithFlags(int type, const QHash<QString, QVariant> &data,
+                                  const QHash<QString, Qmd::ContainerType> &types, CreationFlags flags);
+
+    // ---- Defaults and run-time state: inside a request ---------------------
+
+    // Writes the missing root defaults and dictionaries, a fresh `Temp` with
+    // the state and notes tree of every element, and `Tool` 2.
+    void ensureDocumentDefaults();
+    // Fills the state dictionary at state (its item id is the element's)
+    // for the element's `Type`.
+    void initElementState(const QmdIndex &state);
+    // Makes the element's state a new dictionary and fills it.
+    void resetElementState(QmdItemId id);
+
+    // ---- Notes trees: inside a request --------------------------------------
+
+    static bool parseNotes(const QString &text, const NotesParseCallback &callback);
+    // Stores the tree of the node's `Notes` when the text is valid; removes
+    // nothing first.
+    void rebuildNotesTree(QmdItemId nodeId);
+    // Removes the node's tree, then rebuilds it.
+    void replaceNotesTree(QmdItemId nodeId);
+    // Sets every cursor at or below index to 0 (all trees: the index of
+    // `NodeNotesTrees`).
+    void resetNotesTreeCursors(const QmdIndex &index);
+
+    // ---- Scale modes ------------------------------------------------------
+
+    // The document's mode equal to the default built-in mode, set by every
+    // reset; 0 when there is none.
+    QmdItemId defaultScaleModeId() const;
+    // The entries of `ScaleModes` that neither the root nor a voice group
+    // names; they are left out of saved files.
+    QSet<QmdIndex> unreferencedScaleModes() const;
+
+    // ---- Colour styles and MIDI ports --------------------------------------
+
+    static QStringList stylePresetNames();
+    // The output port a new instrument gets, and an instrument falls back to
+    // when its port is gone.
+    static QString defaultMidiOutputPort();
+
+    // ---- Engine -------------------------------------------------------------
+
+    // The playback clock; null until the first reset.
+    AbstractSync *sync() const;
+    // Copies of the registries; the threads in them stay valid until a
+    // reset, a removal or the destructor stops them.
+    InstrumentRegistry instruments() const;
+    VoiceGroupRegistry voiceGroups() const;
+    // Create, start and register threads for the ids that have none yet
+    // (voice groups: ids of any kind, only voice groups are used).
+    void addInstruments(const QmdItemIdList &ids);
+    void addVoiceGroups(const QmdItemIdList &ids);
+    // What voice groups report for the canvas to show; emptied by every
+    // reset. The queue locks itself.
+    TimedQueue<PlaybackEvent> &feedbackPipe() { return m_feedbackPipe; }
+
+    // ---- Framework overrides -------------------------------------------------
+
+    QHash<QmdRequestId, QVariant> *requestTable() override;
+    QmdRequestId nextRequestId() override;
+
+public slots:
+    // Transport: each returns 0xFFFFFFFF.
+    QmdRequestId requestPlay();
+    QmdRequestId requestPause();
+    QmdRequestId requestTogglePlayback();
+    QmdRequestId requestSetPlayback(bool play);
+    QmdRequestId requestPrimePlaybackForSyncStateChange(bool newState);
+    QmdRequestId requestGotoStart();
+
+    // Display toggles: each inverts its root key in a request that is not
+    // recorded for undo.
+    QmdRequestId requestToggleShowGrid();
+    QmdRequestId requestToggleSnapToGrid();
+    QmdRequestId requestToggleShowNodeCounters();
+    QmdRequestId requestToggleShowNodeLastNotesSent();
+    QmdRequestId requestToggleShowEdgeSignalling();
+    QmdRequestId requestToggleMidiTriggering();
+
+    // Adding elements, instruments and controllers.
+    QmdRequestId requestAddInstrument(const QmdRequestOptions &options);
+    QmdRequestId requestAddInstrument();
+    QmdRequestId requestAddInstrument(const QString &label, const QColor &color, const QBitArray &channels,
+                                      const QmdRequestOptions &options);
+    QmdRequestId requestAddInstrument(const QString &label, const QColor &color, const QBitArray &channels);
+    QmdRequestId requestAddEdge(const QmdIndex &fromNode, const QmdIndex &toNode, QmdVorma::EdgePath path,
+                                CreationFlags flags, const QmdRequestOptions &options, QmdItemId *newEdgeId);
+    QmdRequestId requestAddEdge(const QmdIndex &fromNode, const QmdIndex &toNode, QmdVorma::EdgePath path,
+                                CreationFlags flags, const QmdRequestOptions &options);
+    QmdRequestId requestAddEdge(const QmdIndex &fromNode, const QmdIndex &toNode, QmdVorma::EdgePath path,
+                                CreationFlags flags);
+    QmdRequestId requestAddEdge(const QmdIndex &fromNode, const QmdIndex &toNode, QmdVorma::EdgePath path);
+    QmdRequestId requestAddEdge(const QmdIndex &fromNode, const QmdIndex &toNode);
+    QmdRequestId requestAddEdge(const QmdIndex &fromNode);
+    QmdRequestId requestAddEdge();
+    QmdRequestId requestAddNode(const QmdVorma::TickPoint &pos, CreationFlags flags,
+                                const QmdRequestOptions &options, QmdItemId *newNodeId);
+    QmdRequestId requestAddNode(const QmdVorma::TickPoint &pos, CreationFlags flags,
+                                const QmdRequestOptions &options);
+    QmdRequestId requestAddNode(const QmdVorma::TickPoint &pos, CreationFlags flags);
+    QmdRequestId requestAddNode(const QmdVorma::TickPoint &pos);
+    QmdRequestId requestAddVoiceGroup(const QmdIndex &toNode, CreationFlags flags, const QmdRequestOptions &options);
+    QmdRequestId requestAddVoiceGroup(const QmdIndex &toNode, CreationFlags flags);
+    QmdRequestId requestAddVoiceGroup(const QmdIndex &toNode);
+    QmdRequestId requestAddTextBox(const QmdVorma::TickPoint &pos, const QString &text, CreationFlags flags,
+                                   const QmdRequestOptions &options);
+    QmdRequestId requestAddTextBox(const QmdVorma::TickPoint &pos, const QString &text, CreationFlags flags);
+    QmdRequestId requestAddTextBox(const QmdVorma::TickPoint &pos, const QString &text);
+    QmdRequestId requestAddTextBox(const QmdVorma::TickPoint &pos);
+    QmdRequestId requestAddControllerToEdge(const QmdIndex &edge, QmdVorma::ControllerCurveType curveType,
+                                            short msbCode, short lsbCode, const QmdRequestOptions &options);
+    QmdRequestId requestAddControllerToEdge(const QmdIndex &edge, QmdVorma::ControllerCurveType curveType,
+                                            short msbCode, short lsbCode);
+
+    // Clipboard.
+    QmdRequestId requestCopy(const QmdItemIdSet &elements);
+    QmdRequestId requestPaste(const QmdVorma::TickPoint &center);
+
+    // Applies a colour style as one undo step; 0, and no request, for a name
+    // that is not a preset.
+    QmdRequestId requestLoadStylePreset(const QString &presetName);
+
+    // Starting and stopping voice groups while playing.
+    QmdRequestId requestStartVoiceGroups(const QmdItemIdList &idList, QmdVorma::Scale velocityScale);
+    QmdRequestId requestStartVoiceGroups(const QmdItemIdList &idList);
+    QmdRequestId requestStopVoiceGroups(const QmdItemIdList &idList);
+    QmdRequestId requestMidiTriggerVoiceGroups(const MidiInputMessage &msg, int msecToggleTimeout);
+
+    // Removes the node's notes tree and builds it anew from its `Notes`, in
+    // a request that is not recorded for undo.
+    QmdRequestId requestRebuildNotesTree(QmdItemId nodeId);
+    // Does nothing and returns 0.
+    QmdRequestId requestShuffleNodeNotes(const QmdItemIdSet &nodes);
+
+    static bool validateNotes(const QString &str, QMap<int, QPair<int, NotesToken> > &map);
+    static bool unitTestNotes(const QString &str, bool expectedResult);
+
+signals:
+    void playbackStateChanged(bool isPlaying);
+    void playbackJogged();
+    void instrumentsAdded(const QmdItemIdList &idList, QmdRequestId rid);
+    void instrumentsRemoved(const QmdItemIdList &idList, QmdRequestId rid);
+    void instrumentDataEffected(QmdItemId id, const QStringList &keys, QmdRequestId rid);
+    void scaleModesAdded(const QmdItemIdList &idList, QmdRequestId rid);
+    void scaleModesRemoved(const QmdItemIdList &idList, QmdRequestId rid);
+    void scaleModeDataEffected(QmdItemId id, const QStringList &keys, QmdRequestId rid);
+
+protected:
+    void doReset() override;
+    void requestFinishedHook(QmdRequestId rid) override;
+    void readLock() const override;
+    void readUnlock() const override;
+    void writeLock() override;
+    void writeUnlock() override;
+
+    QFile::FileError saveToFile(const QString &fileName, QmdRequestId rid) override;
+    QFile::FileError loadFromFile(const QString &fileName, QmdRequestId rid) override;
+
+protected slots:
+    void receivedItemsChanged(const QmdIndex &parent, const QStringList &keys, QmdRequestId rid) override;
+    void receivedItemsChanged(const QmdIndex &parent, const QmdItemIdList &idList, QmdRequestId rid) override;
+    void receivedItemsRemoved(const QmdIndex &parent, const QStringList &keys, QmdRequestId rid) override;
+    void receivedItemsRemoved(const QmdIndex &parent, const QmdItemIdList &idList, QmdRequestId rid) override;
+
+private:
+    // The model operations that take no lock, which the controller's own
+    // locked queries hide.
+    QmdDirectModelInterface &direct() { return *this; }
+    const QmdDirectModelInterface &direct() const { return *this; }
+
+    // Keys set or removed inside one dictionary.
+    void dispatchDataChange(const QmdIndex &parent, const QStringList &keys, QmdRequestId rid);
+    QmdRequestId toggleRootFlag(const QString &key);
+    // Cached indexes after a load cleared the document or the model went.
+    void forgetCachedIndexes();
+    void rebuildEdgeFromNodes();
+
+    // ---- Engine hand-over ---------------------------------------------------
+    // The places where the document controller drives the playback engine.
+    // Until the engine exists they do nothing: the registries stay empty and
+    // there is no clock.
+
+    struct EngineThreads
+    {
+        QList<AbstractInstrument *> instruments;
+        QList<VoiceGroup *> voiceGroups;
+    };
+    // Empties both registries and the feedback queue; controllerMutex held.
+    EngineThreads takeEngineThreads();
+    // terminateSafely, an unlimited wait and deletion, thread by thread.
+    // Only while this controller holds none of its locks.
+    static void stopInstruments(const QList<AbstractInstrument *> &threads);
+    static void stopVoiceGroups(const QList<VoiceGroup *> &threads);
+    // Replaces the playback clock with one for the document's `SyncType`.
+    void rebuildSync();
+
+    // ---- Members ------------------------------------------------------------
+
+    mutable std::recursive_mutex m_controllerMutex;
+    mutable std::mutex m_requestMutex;
+
+    AbstractSync *m_sync = nullptr;
+    InstrumentRegistry m_instrumentRegistry; // guarded by m_instrumentRegistryLock
+    VoiceGroupRegistry m_voiceGroupRegistry; // guarded by m_controllerMutex
+    TimedQueue<PlaybackEvent> m_feedbackPipe;
+    InstrumentsModel *m_instrumentsModel;
+    ScaleKeysModel *m_scaleKeysModel;
+    ScaleModesModel *m_scaleModesModel;
+    QmdItemId m_defaultScaleModeId = 0;
+    // Edge id to its start node: removed edges no longer say where they
+    // started. Guarded by m_controllerMutex.
+    QHash<QmdItemId, QmdItemId> m_edgeFromNodes;
+    mutable std::mutex m_nodeArrivalMutex;
+    mutable std::shared_mutex m_instrumentRegistryLock;
+
+    // Set by every reset.
+    QmdIndex m_elementsIndex;
+    QmdIndex m_tempIndex;
+    QmdIndex m_elementStatesIndex;
+    QmdIndex m_nodeNotesTreesIndex;
+    QmdIndex m_instrumentsIndex;
+    QmdIndex m_scaleModesIndex;
+    QmdIndex m_syncMidiInputsIndex;
+    QmdIndex m_syncMidiOutputsIndex;
+
+    // Per MIDI key, when its last triggering note-on arrived (ns).
+    QHash<uchar, qint64> m_lastNoteOnTimes;
+};
+
+#endif
