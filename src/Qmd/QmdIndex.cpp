@@ -1,18 +1,18 @@
 #include "Qmd/QmdIndex.h"
 
 #include "Qmd/QmdModel.h"
-#include "Qmd/QmdSpecialItem.h"
+#include "Qmd/QmdDictionaryNode.h"
 
 #include <QDebug>
 #include <QHash>
 
-QmdIndex::QmdIndex(const QString &key, QmdSpecialItem *holder, QmdModel *model)
+QmdIndex::QmdIndex(const QString &key, QmdDictionaryNode *holder, QmdModel *model)
     : m_key(key), m_holder(holder), m_model(model),
       m_holderSerial(holder ? holder->serial : 0)
 {
 }
 
-QmdIndex::QmdIndex(QmdItemId id, QmdSpecialItem *holder, QmdModel *model)
+QmdIndex::QmdIndex(QmdItemId id, QmdDictionaryNode *holder, QmdModel *model)
     : m_id(id), m_holder(holder), m_model(model),
       m_holderSerial(holder ? holder->serial : 0)
 {

@@ -10,7 +10,7 @@
 
 class QDebug;
 class QmdModel;
-class QmdSpecialItem;
+class QmdDictionaryNode;
 
 // Names one entry of a document tree: the key (item id or string) inside the
 // dictionary node that holds it. The default index is the root, and is also
@@ -25,13 +25,13 @@ public:
     QmdIndex() = default;
     // Only models build indexes with a holder (QmdModel::createIndex), and
     // only for a holder that is alive at that moment.
-    QmdIndex(const QString &key, QmdSpecialItem *holder, QmdModel *model);
-    QmdIndex(QmdItemId id, QmdSpecialItem *holder, QmdModel *model);
+    QmdIndex(const QString &key, QmdDictionaryNode *holder, QmdModel *model);
+    QmdIndex(QmdItemId id, QmdDictionaryNode *holder, QmdModel *model);
 
     QmdItemId itemId() const { return m_id; }
     const QString &key() const { return m_key; }
     // Never dereference the holder outside the model: it may have been freed.
-    QmdSpecialItem *holder() const { return m_holder; }
+    QmdDictionaryNode *holder() const { return m_holder; }
     quint64 holderSerial() const { return m_holderSerial; }
     QmdModel *model() const;
 
@@ -49,7 +49,7 @@ private:
     QmdItemId m_id = 0;
     QString m_key;
     const void *m_reserved = nullptr; // kept null; compared like the rest
-    QmdSpecialItem *m_holder = nullptr;
+    QmdDictionaryNode *m_holder = nullptr;
     QPointer<QmdModel> m_model;
     quint64 m_holderSerial = 0;
 };

@@ -2,7 +2,7 @@
 #define QMD_QMDMEMMODEL_H
 
 #include "Qmd/QmdModel.h"
-#include "Qmd/QmdSpecialItem.h"
+#include "Qmd/QmdDictionaryNode.h"
 
 #include <QHash>
 #include <QSet>

@@ -1,6 +1,6 @@
 #include "Qmd/QmdModel.h"
 
-#include "Qmd/QmdSpecialItem.h"
+#include "Qmd/QmdDictionaryNode.h"
 
 QmdModel::QmdModel(QObject *parent)
     : QObject(parent)

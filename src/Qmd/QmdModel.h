@@ -10,7 +10,7 @@
 #include <QStringList>
 #include <QVariant>
 
-class QmdSpecialItem;
+class QmdDictionaryNode;
 
 // A document: a tree of plain values and integer- or string-keyed
 // dictionaries, changed only inside requests. Every change is announced by a
@@ -24,7 +24,7 @@ class QmdModel : public QObject
     Q_OBJECT
 
 public:
-    using SpecialItem = QmdSpecialItem;
+    using SpecialItem = QmdDictionaryNode;
 
     explicit QmdModel(QObject *parent = nullptr);
     ~QmdModel() override;

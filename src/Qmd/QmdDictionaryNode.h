@@ -1,5 +1,5 @@
-#ifndef QMD_QMDSPECIALITEM_H
-#define QMD_QMDSPECIALITEM_H
+#ifndef QMD_QMDDICTIONARYNODE_H
+#define QMD_QMDDICTIONARYNODE_H
 
 #include "Qmd/QmdIndex.h"
 
@@ -9,13 +9,13 @@ class QmdMemModel;
 // The common head of the dictionary nodes of an in-memory document
 // (QmdMemModel::IntDictSpecialItem and QmdMemModel::StrDictSpecialItem).
 // Outside the model it is only an opaque pointer inside QmdIndex.
-class QmdSpecialItem
+class QmdDictionaryNode
 {
 public:
-    virtual ~QmdSpecialItem();
+    virtual ~QmdDictionaryNode();
 
-    QmdSpecialItem(const QmdSpecialItem &) = delete;
-    QmdSpecialItem &operator=(const QmdSpecialItem &) = delete;
+    QmdDictionaryNode(const QmdDictionaryNode &) = delete;
+    QmdDictionaryNode &operator=(const QmdDictionaryNode &) = delete;
 
     const int type;          // Qmd::IntDict or Qmd::StrDict
     const QmdIndex location; // the entry that held this node when it was made
@@ -25,7 +25,7 @@ public:
     const quint64 serial;
 
 protected:
-    QmdSpecialItem(int type, const QmdIndex &location, QmdMemModel *owner);
+    QmdDictionaryNode(int type, const QmdIndex &location, QmdMemModel *owner);
 };
 
 #endif

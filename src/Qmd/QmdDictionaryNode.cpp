@@ -1,4 +1,4 @@
-#include "Qmd/QmdSpecialItem.h"
+#include "Qmd/QmdDictionaryNode.h"
 
 #include <atomic>
 
@@ -8,10 +8,10 @@ namespace {
 std::atomic<quint64> nextSerial{1};
 } // namespace
 
-QmdSpecialItem::QmdSpecialItem(int type_, const QmdIndex &location_, QmdMemModel *owner_)
+QmdDictionaryNode::QmdDictionaryNode(int type_, const QmdIndex &location_, QmdMemModel *owner_)
     : type(type_), location(location_), owner(owner_),
       serial(nextSerial.fetch_add(1, std::memory_order_relaxed))
 {
 }
 
-QmdSpecialItem::~QmdSpecialItem() = default;
+QmdDictionaryNode::~QmdDictionaryNode() = default;
