@@ -96,15 +96,21 @@ void MidiInstrument::setChannels(const QBitArray &channels)
 bool MidiInstrument::sendMessages(const std::vector<MidiOutputMessage> &batch)
 {
     bool sent;
+    bool hadPort;
     {
         std::lock_guard<std::mutex> lock(m_outputMutex);
+        hadPort = isOpen();
         sent = MidiOutput::sendMessages(batch);
     }
     if (sent)
         return true;
     pauseAndWait();
-    close();
-    writePortName(QString());
+    // Without an open port no port failed: the stored name is one that was
+    // kept because there was nothing to replace it with.
+    if (hadPort) {
+        close();
+        writePortName(QString());
+    }
     return false;
 }
 
@@ -138,8 +144,12 @@ void MidiInstrument::onInstrumentDataEffected(QmdItemId id, const QStringList &k
         close();
         QString name = c->instrumentData(id, Keys::MidiPort).toString();
         if (name.isEmpty() || !midiOutputPortNameSet().contains(midiPortDisplayName(name))) {
+            // The document then names the port that plays. With no port at
+            // all there is nothing to name: the stored name stays for when
+            // its port comes back, and no request follows.
             name = QmdVormaController::defaultMidiOutputPort();
-            writePortName(name);
+            if (!name.isEmpty())
+                writePortName(name);
         }
         if (!name.isEmpty())
             open(name);

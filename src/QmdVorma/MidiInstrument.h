@@ -10,16 +10,17 @@
 //
 // Bound to a document it follows its entry: a new `MidiPort` reopens the
 // port (a name that is not present falls back to the default output port,
-// which is written back into the entry), new `MidiChannels` silence the
+// which is written back into the entry; with no output port at all the
+// name is kept), new `MidiChannels` silence the
 // notes sounding on the old channels and switch, and with
 // `MidiDoProgramChange` on, a change of the port, the channels or the
 // program settings sends the program with bank select at once, as does
 // every play().
 //
-// A batch that fails to send pauses the instrument, silences its notes,
-// closes the port and clears the entry's `MidiPort` (only when it is not
-// empty already, so no ports at all never starts a request loop); the
-// cleared name then brings the default port back. It stays paused until the
+// A batch that fails to send pauses the instrument and silences its notes;
+// when a port was open it is closed and the entry's `MidiPort` cleared
+// (only when it is not empty already), and the cleared name then brings the
+// default port back. It stays paused until the
 // next play().
 //
 // Sending, switching channels, opening and closing are serialised by one
