@@ -27,7 +27,7 @@ class AbstractInstrument : public AbstractOutputThread, public QmdObserver<QmdVo
 
 public:
     static constexpr int BatchLimit = 32;
-    static constexpr quint64 IdleWakeMs = 50;
+    static constexpr quint64 IdleWakeMs = 200;
 
     explicit AbstractInstrument(QmdItemId id, QObject *parent = nullptr);
     ~AbstractInstrument() override;
