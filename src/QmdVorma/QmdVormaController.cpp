@@ -1023,8 +1023,8 @@ void QmdVormaController::rebuildSync()
             fresh = new MidiSync(this);
         m_sync = fresh;
     }
-    // Bound before the old clock lets go, so ports the two share by name
-    // stay open across the change.
+    // Bound before the old clock lets go, so MIDI clock ports the two share
+    // by name stay open across the change.
     fresh->setController(this);
     for (AbstractInstrument *instrument : instruments())
         instrument->setSync(fresh);
