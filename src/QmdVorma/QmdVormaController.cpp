@@ -100,6 +100,11 @@ QmdVormaController::QmdVormaController(QObject *parent)
 
 QmdVormaController::~QmdVormaController()
 {
+    // The clock's MIDI inputs call the transport from the port layer's
+    // thread: they are closed, waiting for the calls in flight, before
+    // anything those calls reach goes away.
+    if (AbstractSync *clock = sync())
+        clock->setController(nullptr);
     // Voice groups queue into the instruments' queues: they go first.
     stopVoiceGroups(voiceGroups().values());
     stopInstruments(instruments().values());
@@ -567,13 +572,15 @@ QmdRequestId QmdVormaController::requestSetPlayback(bool)
     return TransportResult;
 }
 
-QmdRequestId QmdVormaController::requestPrimePlaybackForSyncStateChange(bool)
+QmdRequestId QmdVormaController::requestPrimePlaybackForSyncStateChange(bool newState)
 {
+    emit playbackStateChanged(newState);
     return TransportResult;
 }
 
 QmdRequestId QmdVormaController::requestGotoStart()
 {
+    emit playbackJogged();
     return TransportResult;
 }
 

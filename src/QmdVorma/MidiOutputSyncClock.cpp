@@ -1,0 +1,98 @@
+#include "QmdVorma/MidiOutputSyncClock.h"
+
+#include "QmdVorma/MidiSync.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr quint8 TimingClock = 0xF8;
+constexpr quint8 Stop = 0xFC;
+
+} // namespace
+
+MidiOutputSyncClock::MidiOutputSyncClock(QObject *parent)
+    : AbstractOutputThread(parent)
+{
+}
+
+MidiOutputSyncClock::~MidiOutputSyncClock()
+{
+    stopThread();
+}
+
+int MidiOutputSyncClock::pollIntervalUs(uint tempo)
+{
+    const quint64 perClock = 60000u / (24u * quint64(std::max(tempo, 1u)));
+    return int(std::max<quint64>(1, std::min<quint64>(4 * perClock, 500)));
+}
+
+bool MidiOutputSyncClock::sendClocksDue(QmdVorma::BeatTicks position)
+{
+    const quint64 reached = position / BeatTicksPerClock;
+    const quint64 sent = m_clocksSent.load();
+    if (reached <= sent)
+        return false;
+    const quint64 due = reached - sent;
+    const quint64 now = std::min<quint64>(due, MaxClocksPerPass);
+    for (quint64 i = 0; i < now; ++i) {
+        if (!sendByte(TimingClock))
+            return false;
+        m_clocksSent.fetch_add(1);
+    }
+    return due > now;
+}
+
+bool MidiOutputSyncClock::sendByte(quint8 status)
+{
+    return sendRaw({status});
+}
+
+bool MidiOutputSyncClock::sendSongPositionZero()
+{
+    m_clocksSent.store(0);
+    return sendRaw({0xF2, 0x00, 0x00});
+}
+
+bool MidiOutputSyncClock::sendRaw(const std::vector<quint8> &bytes)
+{
+    MidiOutputMessage message;
+    message.kind = MidiOutputMessage::Raw;
+    message.bytes = bytes;
+    if (sendMessages({message}))
+        return true;
+    // Not pauseAndWait(): the clock may hold its lock here, with a pass
+    // of this thread waiting for it.
+    pause();
+    close();
+    return false;
+}
+
+void MidiOutputSyncClock::stopAt(QmdVorma::BeatTicks position)
+{
+    pause();
+    if (!sync())
+        return;
+    sendClocksDue(position);
+    sendByte(Stop);
+}
+
+void MidiOutputSyncClock::pauseAndWait()
+{
+    AbstractOutputThread::pauseAndWait();
+    if (AbstractSync *clock = sync()) {
+        sendClocksDue(clock->currentBeatTicks());
+        sendByte(Stop);
+    }
+}
+
+void MidiOutputSyncClock::processOutput()
+{
+    auto *clock = qobject_cast<MidiSync *>(sync());
+    m_nextPassDelayNs = clock ? clock->runClockOutputPass(*this) : MidiSync::IdleOutputDelayNs;
+}
+
+quint64 MidiOutputSyncClock::nextPassNs(quint64 now)
+{
+    return now + m_nextPassDelayNs;
+}
