@@ -1,6 +1,7 @@
 #include "QmdVorma/MidiOutputSyncClock.h"
 
 #include "QmdVorma/MidiSync.h"
+#include "QmdVorma/Platform.h"
 
 #include <algorithm>
 
@@ -86,13 +87,24 @@ void MidiOutputSyncClock::pauseAndWait()
     }
 }
 
-void MidiOutputSyncClock::processOutput()
+void MidiOutputSyncClock::run()
 {
-    auto *clock = qobject_cast<MidiSync *>(sync());
-    m_nextPassDelayNs = clock ? clock->runClockOutputPass(*this) : MidiSync::IdleOutputDelayNs;
+    // Receivers judge the tempo by the spacing of the clocks.
+    setCurrentThreadTimerSlackNs(1000);
+    AbstractOutputThread::run();
 }
 
-quint64 MidiOutputSyncClock::nextPassNs(quint64 now)
+void MidiOutputSyncClock::processOutput()
 {
-    return now + m_nextPassDelayNs;
+    // Counted from before the pass, so the time spent waiting for the lock
+    // and sending can only make the next pass early (when it finds nothing
+    // due and sleeps again), never late.
+    const quint64 passStart = currentTimeNs();
+    auto *clock = qobject_cast<MidiSync *>(sync());
+    m_nextPassNs = passStart + (clock ? clock->runClockOutputPass(*this) : MidiSync::IdleOutputDelayNs);
+}
+
+quint64 MidiOutputSyncClock::nextPassNs(quint64)
+{
+    return m_nextPassNs;
 }

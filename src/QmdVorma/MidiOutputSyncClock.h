@@ -67,13 +67,14 @@ public:
     void pauseAndWait() override;
 
 protected:
+    void run() override;
     void processOutput() override;
     quint64 nextPassNs(quint64 now) override;
 
 private:
     std::atomic<quint64> m_clocksSent{0};
-    // From the last pass to the next, in ns; the thread's own.
-    quint64 m_nextPassDelayNs = 0;
+    // When the next pass is due (currentTimeNs); the thread's own.
+    quint64 m_nextPassNs = 0;
 };
 
 #endif
