@@ -1,9 +1,12 @@
-// Costs and lateness of the engine's lower layer: timed queues, sending
-// through a shared port into the fake MIDI system, and carrying input off
-// the driver's thread. Lateness figures are reported as counters (ms).
+// Costs and lateness of the engine: timed queues, sending through a shared
+// port into the fake MIDI system, carrying input off the driver's thread,
+// and instruments' output threads. Lateness figures are reported as
+// counters (ms), CPU use as a percentage of one core.
 #include "QmdVorma/FakeMidiBackend.h"
 #include "QmdVorma/MidiInput.h"
+#include "QmdVorma/MidiInstrument.h"
 #include "QmdVorma/MidiOutput.h"
+#include "QmdVorma/MidiSync.h"
 #include "QmdVorma/Platform.h"
 #include "QmdVorma/TimedQueue.h"
 
@@ -15,7 +18,10 @@
 #include <atomic>
 #include <condition_variable>
 #include <ctime>
+#include <memory>
 #include <thread>
+
+#include <sys/resource.h>
 
 namespace {
 
@@ -201,6 +207,108 @@ void BM_InputRelayLatency(benchmark::State &state)
     reportLateness(state, std::move(delays));
 }
 BENCHMARK(BM_InputRelayLatency);
+
+// An instrument's output thread at work: future-stamped notes queued 20 to
+// 40 ms ahead, as a voice group queues them, sent when the clock reaches
+// their tick. Lateness is the fake port's receive stamp minus the moment
+// the clock reached the tick (the tempo does not change meanwhile, so that
+// moment is known when the note is queued).
+void BM_InstrumentLateness(benchmark::State &state)
+{
+    FakeSystem midi;
+    MidiSync sync;
+    MidiInstrument instrument(0);
+    instrument.open(OutName);
+    QBitArray channels(16);
+    channels.setBit(0);
+    instrument.setChannels(channels);
+    instrument.setSync(&sync);
+    instrument.start(QThread::TimeCriticalPriority);
+    sync.setPlaying(true);
+    instrument.play();
+
+    std::vector<double> lateness;
+    for (auto _ : state) {
+        midi.fake->clearSentMessages(OutName);
+        constexpr int Notes = 400;
+        std::vector<quint64> due(Notes);
+        const quint64 start = currentTimeNs();
+        for (int i = 0; i < Notes; ++i) {
+            sleepUntilNs(start + quint64(i) * 5000000ull);
+            const QmdVorma::Ticks tick =
+                sync.currentTicks() + sync.nsToTicks(20000000ull + quint64(i % 5) * 5000000ull);
+            sync.dueTimeNs(tick, &due[i]);
+            instrument.queueMessage(noteOnMessage(tick, i >> 7, i & 0x7F));
+        }
+        midi.fake->waitForSentMessages(OutName, Notes, 2000);
+        for (const auto &sent : midi.fake->sentMessages(OutName)) {
+            const int i = (sent.bytes[1] << 7) | sent.bytes[2];
+            lateness.push_back(double(qint64(sent.sentNs) - qint64(due[i])) / 1e6);
+        }
+    }
+    instrument.terminateSafely();
+    instrument.wait();
+    reportLateness(state, std::move(lateness));
+}
+BENCHMARK(BM_InstrumentLateness)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+struct ProcessUsage
+{
+    double cpuSeconds = 0;
+    long contextSwitches = 0;
+
+    static ProcessUsage now()
+    {
+        rusage usage{};
+        getrusage(RUSAGE_SELF, &usage);
+        auto seconds = [](const timeval &t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
+        return {seconds(usage.ru_utime) + seconds(usage.ru_stime), usage.ru_nvcsw + usage.ru_nivcsw};
+    }
+};
+
+// The process's CPU use while a document with 16 instruments has nothing
+// to send: arg 1 playing, arg 0 stopped (clock standing, threads paused).
+void BM_IdleInstrumentsCpu(benchmark::State &state)
+{
+    const bool playing = state.range(0) == 1;
+    FakeSystem midi;
+    MidiSync sync;
+    std::vector<std::unique_ptr<MidiInstrument>> instruments;
+    for (int i = 0; i < 16; ++i) {
+        auto instrument = std::make_unique<MidiInstrument>(QmdItemId(i + 1));
+        instrument->open(OutName);
+        instrument->setSync(&sync);
+        instrument->start(QThread::TimeCriticalPriority);
+        instruments.push_back(std::move(instrument));
+    }
+    sync.setPlaying(playing);
+    for (auto &instrument : instruments) {
+        if (playing)
+            instrument->play();
+        else
+            instrument->pauseAndWait();
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+
+    double percent = 0;
+    double switches = 0;
+    for (auto _ : state) {
+        const ProcessUsage before = ProcessUsage::now();
+        const quint64 wallBefore = currentTimeNs();
+        std::this_thread::sleep_for(std::chrono::seconds(3));
+        const double wall = double(currentTimeNs() - wallBefore) / 1e9;
+        const ProcessUsage after = ProcessUsage::now();
+        percent = (after.cpuSeconds - before.cpuSeconds) / wall * 100.0;
+        switches = double(after.contextSwitches - before.contextSwitches) / wall;
+    }
+    for (auto &instrument : instruments) {
+        instrument->terminateSafely();
+        instrument->wait();
+    }
+    state.counters["cpu_percent_of_one_core"] = percent;
+    state.counters["context_switches_per_s"] = switches;
+}
+BENCHMARK(BM_IdleInstrumentsCpu)->Arg(1)->Arg(0)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 

@@ -12,6 +12,12 @@ namespace QmdVorma {
 using Ticks = quint64;
 constexpr Ticks TicksPerPrincipal = 665280;
 
+// Time in the beat domain of MIDI clock: ticks = beat ticks x N / D for a
+// principals-to-beats ratio of N:D.
+using BeatTicks = quint64;
+constexpr BeatTicks BeatTicksPerBeat = 665280;
+constexpr BeatTicks BeatTicksPerMidiClock = BeatTicksPerBeat / 24;
+
 // Typographic points (1/72 inch) a principal spans on the canvas at zoom 1.
 constexpr int PointsPerPrincipal = 120;
 

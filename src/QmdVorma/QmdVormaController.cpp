@@ -7,7 +7,9 @@
 #include "QmdVorma/DocumentKeys.h"
 #include "QmdVorma/InstrumentPalette.h"
 #include "QmdVorma/InstrumentsModel.h"
+#include "QmdVorma/MidiInstrument.h"
 #include "QmdVorma/MidiPortNames.h"
+#include "QmdVorma/MidiSync.h"
 #include "QmdVorma/PastedElements.h"
 #include "QmdVorma/QmdVormaExporter.h"
 #include "QmdVorma/QmdVormaImporter.h"
@@ -775,6 +777,7 @@ QmdRequestId QmdVormaController::requestAddInstrument(const QString &label, cons
                                                       const QBitArray &channels, const QmdRequestOptions &options)
 {
     QHash<QString, QVariant> data = valuesOf(instrumentDefaults());
+    data.insert(Keys::Type, MidiInstrument::staticTypeKey());
     data.insert(Keys::Color, color);
     data.insert(Keys::Label, label);
     data.insert(Keys::MidiPort, defaultMidiOutputPort());
@@ -1520,11 +1523,43 @@ QmdVormaController::VoiceGroupRegistry QmdVormaController::voiceGroups() const
     return m_voiceGroupRegistry;
 }
 
-void QmdVormaController::addInstruments(const QmdItemIdList &)
+void QmdVormaController::addInstruments(const QmdItemIdList &ids)
 {
-    // The engine creates one started output thread per id here, playing at
-    // once when the clock plays, and registers them under
-    // instrumentRegistryLock.
+    AbstractSync *clock = sync();
+    const InstrumentRegistry present = instruments();
+    InstrumentRegistry added;
+    for (QmdItemId id : ids) {
+        // An id that has a thread keeps it: a second one would be lost.
+        if (id == 0 || present.contains(id) || added.contains(id))
+            continue;
+        auto *instrument = new MidiInstrument(id);
+        instrument->setSync(clock);
+        instrument->setController(this);
+        added.insert(id, instrument);
+    }
+    const bool playing = clock && clock->isPlaying();
+    for (AbstractInstrument *instrument : qAsConst(added)) {
+        instrument->start(QThread::TimeCriticalPriority);
+        if (playing)
+            instrument->play();
+    }
+    std::unique_lock<std::shared_mutex> lock(m_instrumentRegistryLock);
+    m_instrumentRegistry.insert(added);
+}
+
+bool QmdVormaController::queueMidiMessage(QmdItemId instrumentId, const MidiOutputMessage &message)
+{
+    std::shared_lock<std::shared_mutex> lock(m_instrumentRegistryLock);
+    AbstractInstrument *instrument = m_instrumentRegistry.value(instrumentId);
+    return instrument && instrument->queueMessage(message);
+}
+
+bool QmdVormaController::queueMidiMessagePair(QmdItemId instrumentId, const MidiOutputMessage &first,
+                                              const MidiOutputMessage &second)
+{
+    std::shared_lock<std::shared_mutex> lock(m_instrumentRegistryLock);
+    AbstractInstrument *instrument = m_instrumentRegistry.value(instrumentId);
+    return instrument && instrument->queueMessagePair(first, second);
 }
 
 void QmdVormaController::addVoiceGroups(const QmdItemIdList &)
@@ -1547,10 +1582,13 @@ QmdVormaController::EngineThreads QmdVormaController::takeEngineThreads()
     return threads;
 }
 
-void QmdVormaController::stopInstruments(const QList<AbstractInstrument *> &)
+void QmdVormaController::stopInstruments(const QList<AbstractInstrument *> &threads)
 {
-    // The engine terminates each thread, waits for it without a time limit
-    // and deletes it here.
+    for (AbstractInstrument *instrument : threads) {
+        instrument->terminateSafely();
+        instrument->wait();
+        delete instrument;
+    }
 }
 
 void QmdVormaController::stopVoiceGroups(const QList<VoiceGroup *> &)
@@ -1561,6 +1599,25 @@ void QmdVormaController::stopVoiceGroups(const QList<VoiceGroup *> &)
 
 void QmdVormaController::rebuildSync()
 {
-    // The engine makes the clock for the root's `SyncType` here, binds it,
-    // hands it to every instrument and voice group, and retires the old one.
+    AbstractSync *old = nullptr;
+    AbstractSync *fresh = nullptr;
+    {
+        const ControllerLock lock(m_controllerMutex);
+        old = m_sync;
+        const QString type = model() ? direct().data(Keys::SyncType).toString() : QString();
+        fresh = createSync(type, this);
+        if (!fresh)
+            fresh = new MidiSync(this);
+        m_sync = fresh;
+    }
+    // Bound before the old clock lets go, so MIDI clock ports the two share
+    // by name stay open across the change.
+    fresh->setController(this);
+    for (AbstractInstrument *instrument : instruments())
+        instrument->setSync(fresh);
+    // Voice groups take the new clock here once they exist.
+    if (old) {
+        old->setController(nullptr);
+        old->deleteLater();
+    }
 }

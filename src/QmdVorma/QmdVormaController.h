@@ -3,6 +3,7 @@
 
 #include "Qmd/QmdElementDocController.h"
 #include "QmdVorma/MidiInputMessage.h"
+#include "QmdVorma/MidiOutputMessage.h"
 #include "QmdVorma/PlaybackEvent.h"
 #include "QmdVorma/QmdVorma.h"
 #include "QmdVorma/TimedQueue.h"
@@ -215,6 +216,12 @@ public:
     // (voice groups: ids of any kind, only voice groups are used).
     void addInstruments(const QmdItemIdList &ids);
     void addVoiceGroups(const QmdItemIdList &ids);
+    // A copy into the instrument's output queue (a pair: both or neither);
+    // false when no instrument has the id or its queue is full. Any thread;
+    // takes instrumentRegistryLock for reading, never controllerMutex.
+    bool queueMidiMessage(QmdItemId instrumentId, const MidiOutputMessage &message);
+    bool queueMidiMessagePair(QmdItemId instrumentId, const MidiOutputMessage &first,
+                              const MidiOutputMessage &second);
     // What voice groups report for the canvas to show; emptied by every
     // reset. The queue locks itself.
     TimedQueue<PlaybackEvent> &feedbackPipe() { return m_feedbackPipe; }

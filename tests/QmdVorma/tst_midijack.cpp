@@ -6,6 +6,7 @@
 #include "QmdVorma/Platform.h"
 #include "QmdVorma/RtMidiBackend.h"
 
+#include "JackTestSupport.h"
 #include "MidiTestSupport.h"
 
 #include <QtTest>
@@ -15,122 +16,13 @@
 #include <functional>
 #include <thread>
 
-#if defined(__SANITIZE_THREAD__)
-#define VORMA_THREAD_SANITIZER 1
-#elif defined(__has_feature)
-#if __has_feature(thread_sanitizer)
-#define VORMA_THREAD_SANITIZER 1
-#endif
-#endif
-
 namespace {
-
-QString deviceClient(const char *role)
-{
-    return QStringLiteral("VormaTest%1%2").arg(QCoreApplication::applicationPid()).arg(role);
-}
-
-// A destination other programs can send to.
-class VirtualSink
-{
-public:
-    explicit VirtualSink(const char *role)
-        : m_port(RtMidi::UNIX_JACK, deviceClient(role).toStdString())
-        , name(deviceClient(role) + QStringLiteral(":sink"))
-    {
-        m_port.ignoreTypes(false, false, false);
-        m_port.setCallback(&VirtualSink::onMessage, this);
-        m_port.openVirtualPort("sink");
-    }
-
-    bool waitFor(int count, int timeoutMs)
-    {
-        std::unique_lock<std::mutex> lock(m_mutex);
-        return m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                                  [&] { return int(m_received.size()) >= count; });
-    }
-    void clear()
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_received.clear();
-    }
-    // Each message as hex, so a failed comparison shows them.
-    QStringList received()
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        QStringList hex;
-        for (const auto &m : m_received)
-            hex << QByteArray(reinterpret_cast<const char *>(m.data()), int(m.size())).toHex(' ');
-        return hex;
-    }
-
-private:
-    static void onMessage(double, std::vector<unsigned char> *message, void *self)
-    {
-        auto *sink = static_cast<VirtualSink *>(self);
-        std::lock_guard<std::mutex> lock(sink->m_mutex);
-        sink->m_received.emplace_back(message->begin(), message->end());
-        sink->m_changed.notify_all();
-    }
-
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::vector<std::vector<quint8>> m_received;
-    RtMidiIn m_port;
-
-public:
-    const QString name;
-};
-
-// A source other programs can read.
-class VirtualSource
-{
-public:
-    explicit VirtualSource(const char *role)
-        : m_port(RtMidi::UNIX_JACK, deviceClient(role).toStdString())
-        , name(deviceClient(role) + QStringLiteral(":source"))
-    {
-        m_port.openVirtualPort("source");
-    }
-    ~VirtualSource()
-    {
-        // The library frees the port's buffer while its JACK thread may still
-        // read it; let that thread see the port closed first.
-        m_port.closePort();
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    void send(std::vector<quint8> bytes) { m_port.sendMessage(&bytes); }
-
-private:
-    RtMidiOut m_port;
-
-public:
-    const QString name;
-};
 
 QBitArray channelOne()
 {
     QBitArray bits(16);
     bits.setBit(0);
     return bits;
-}
-
-// The dummy server's 1.3 ms cycle is missed now and then on a busy
-// machine, and JACK then drops or repeats that cycle's MIDI. So a delivery
-// check tries a few times: what it shows is that the bytes can get through
-// intact, each way.
-constexpr int Attempts = 10;
-
-bool sinkReceives(VirtualSink &sink, const std::function<void()> &send, const QStringList &expected)
-{
-    for (int i = 0; i < Attempts; ++i) {
-        sink.clear();
-        send();
-        if (sink.waitFor(expected.size(), 1000) && sink.received() == expected)
-            return true;
-    }
-    qWarning() << "last received:" << sink.received();
-    return false;
 }
 
 bool inputReceives(VirtualSource &source, std::vector<quint8> bytes, const std::function<bool()> &arrived)
@@ -169,18 +61,7 @@ private slots:
 
 void TestMidiJack::initTestCase()
 {
-#ifdef VORMA_THREAD_SANITIZER
-    // Slowed down this much, our clients miss the server's cycle deadlines
-    // and lose messages, and libjack cancels its threads inside intercepted
-    // calls, which the sanitizer cannot follow. The port layer's own threads
-    // are checked with the fake driver thread instead.
-    QSKIP("Real JACK clients cannot keep up under ThreadSanitizer.");
-#endif
-    if (!RtMidiBackend::jackServerRuns()) {
-        if (qEnvironmentVariable("CI") == QLatin1String("true"))
-            QFAIL("No JACK server answers; scripts/test starts one (jackd2).");
-        QSKIP("No JACK server runs; scripts/test starts one.");
-    }
+    VORMA_REQUIRE_JACK_SERVER();
     auto backend = std::make_shared<RtMidiBackend>(MidiApiSetting::Jack);
     QCOMPARE(backend->api(), MidiDriverApi::Jack);
     QCOMPARE(backend->apiName(), QStringLiteral("jack"));
