@@ -62,7 +62,6 @@ const KeyValueList &voiceGroupDefaults()
         {Keys::InitialDuration, QStringLiteral("1.0")},
         {Keys::UseScale, false},
         {Keys::ScaleKey, 0u},
-        {Keys::DontPlayNote, false},
     };
     return list;
 }
@@ -70,7 +69,6 @@ const KeyValueList &voiceGroupDefaults()
 const KeyValueList &instrumentDefaults()
 {
     static const KeyValueList list{
-        {Keys::Type, QStringLiteral("midi")},
         {Keys::MidiDoProgramChange, false},
         {Keys::MidiProgram, 1},
         {Keys::MidiBankMSB, 0},

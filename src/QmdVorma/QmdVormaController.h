@@ -140,6 +140,32 @@ public:
     QmdItemId addElementWithFlags(int type, const QHash<QString, QVariant> &data,
                                   const QHash<QString, Qmd::ContainerType> &types, CreationFlags flags);
 
+    // Copies the entry at source, of any model, with everything below it to
+    // the entry at target of this document. Call it inside a request.
+    void copySubtree(const QmdIndex &source, const QmdIndex &target);
+
+    // ---- Edges: any thread -------------------------------------------------
+
+    // The ticks a voice takes along the edge: |dx| + |dy| between its nodes'
+    // positions for the city-block paths, the straight distance rounded to
+    // a whole tick for the direct path, 0 for any other path. ok tells
+    // whether the edge and both its nodes exist; a length beyond 64 bits is
+    // refused (0, ok false).
+    qint64 edgeLength(QmdItemId edge, bool *ok = nullptr) const;
+    qint64 edgeLength(const QmdIndex &fromNode, const QmdIndex &toNode, QmdVorma::EdgePath path,
+                      bool *ok = nullptr) const;
+    // The arc number the node gives its outgoing edge; 0 when either is
+    // missing.
+    int arcIdentifierOfEdge(QmdItemId nodeId, QmdItemId edgeId) const;
+    // The two halves of an `ArcUsageList` entry "<edge id>=<use count>".
+    static unsigned int arcUsageEdgeId(const QString &entry);
+    static int arcUsageCount(const QString &entry);
+
+    // ---- Clipboard: the thread of the user interface ------------------------
+
+    // Whether the system clipboard holds copied elements.
+    static bool canPaste();
+
     // ---- Defaults and run-time state: inside a request ---------------------
 
     // Writes the missing root defaults and dictionaries, a fresh `Temp` with
@@ -224,7 +250,15 @@ public slots:
     QmdRequestId requestToggleShowEdgeSignalling();
     QmdRequestId requestToggleMidiTriggering();
 
-    // Adding elements, instruments and controllers.
+    // Adding elements, instruments and controllers: each one undo step
+    // under the options' id (0: a new one), whose id it returns; a new
+    // element's id goes through the out pointer before the slot returns.
+    // Nodes get their notes trees in a second request under the same id,
+    // outside the history. Ends and start nodes that are no node of this
+    // document are left open. Without label, colour and channels an
+    // instrument gets the first free ones. A controller goes only onto an
+    // edge of this document; for anything else nothing is requested and the
+    // result is 0.
     QmdRequestId requestAddInstrument(const QmdRequestOptions &options);
     QmdRequestId requestAddInstrument();
     QmdRequestId requestAddInstrument(const QString &label, const QColor &color, const QBitArray &channels,
@@ -259,7 +293,10 @@ public slots:
     QmdRequestId requestAddControllerToEdge(const QmdIndex &edge, QmdVorma::ControllerCurveType curveType,
                                             short msbCode, short lsbCode);
 
-    // Clipboard.
+    // Clipboard. Copy puts the existing elements among the ids on the
+    // clipboard (none: the clipboard keeps what it held). Paste adds the
+    // clipboard's elements with new ids, their references rewired, centred
+    // on center with the first node on the division grid, as one undo step.
     QmdRequestId requestCopy(const QmdItemIdSet &elements);
     QmdRequestId requestPaste(const QmdVorma::TickPoint &center);
 
@@ -310,6 +347,33 @@ protected slots:
     void receivedItemsRemoved(const QmdIndex &parent, const QmdItemIdList &idList, QmdRequestId rid) override;
 
 private:
+    // The common frame of the element-adding requests: one request that adds
+    // the element and returns the request's id; the element's id goes to
+    // newId when given.
+    QmdRequestId requestAddElement(int type, const QHash<QString, QVariant> &data,
+                                   const QHash<QString, Qmd::ContainerType> &types, CreationFlags flags,
+                                   const QmdRequestOptions &options, QmdItemId *newId = nullptr);
+    // The entry when it is an element of this document of that type;
+    // invalid otherwise. controllerMutex held.
+    QmdIndex directElementOfType(const QmdIndex &index, int type) const;
+    // Gives an edge from the node its arc number and usage entry and
+    // registers its start. Inside a request.
+    void connectEdgeToStartNode(QmdItemId edgeId, const QmdIndex &fromNode);
+    // The pasted elements, keyed by their clipboard ids, rewired to each
+    // other; returns the pasted nodes. Inside the paste request.
+    QmdItemIdList rewirePastedElements(const QHash<QmdItemId, QmdItemId> &newIds);
+
+    // Clean-ups after removals from `Elements` and `Instruments`.
+    void cleanUpAfterElementsRemoved(const QmdItemIdList &idList, QmdRequestId rid, bool replayed);
+    void cleanUpAfterInstrumentsRemoved(const QmdItemIdList &idList, QmdRequestId rid, bool replayed);
+    // Forgets the removed edges at their start nodes; inside a request.
+    void removeEdgesFromStartNodes(const QmdItemIdList &idList);
+    // Removes the edges and voice groups attached to removed elements;
+    // inside a request.
+    void removeAttachedElements(const QmdItemIdList &idList);
+    // Whether the change came from an undo or a redo.
+    bool isReplayed(QmdRequestId rid) const;
+
     // The model operations that take no lock, which the controller's own
     // locked queries hide.
     QmdDirectModelInterface &direct() { return *this; }
