@@ -125,9 +125,11 @@ void TestMidiClockJack::clockSentByOneDocumentIsFollowedByAnother()
     sending->setPlaying(true);
     QTRY_VERIFY_WITH_TIMEOUT(following->isPlaying(), 5000);
     QVERIFY(transport.calls().contains(QStringLiteral("start")));
-    // The server's cycles quantise the arrival times: the tempo may wander
-    // before the estimate spans most of a second.
-    QTRY_COMPARE_WITH_TIMEOUT(follower.controller.data(Keys::Tempo).toUInt(), 120u, 10000);
+    // The tempo comes over from 90. The dummy server's cycles quantise the
+    // arrival times, and on a loaded machine it misses cycles and delivers
+    // clocks in bursts, so the estimate may wander by a few beats per
+    // minute around 120 (the estimate itself is tested on exact times).
+    QTRY_VERIFY_WITH_TIMEOUT(qAbs(int(follower.controller.data(Keys::Tempo).toUInt()) - 120) <= 3, 10000);
 
     sending->setPlaying(false);
     QTRY_VERIFY_WITH_TIMEOUT(!following->isPlaying(), 5000);
