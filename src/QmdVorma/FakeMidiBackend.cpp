@@ -216,7 +216,16 @@ QVector<FakeMidiBackend::SentMessage> FakeMidiBackend::sentMessages(const QStrin
 {
     std::lock_guard<std::mutex> lock(m_state->mutex);
     const auto port = m_state->find(MidiDirection::Output, rawName, false);
-    return port ? port->sent : QVector<SentMessage>();
+    // A copy of its own: one sharing the port's data would let the next
+    // send on another thread move elements out of it while the caller
+    // reads them.
+    QVector<SentMessage> copy;
+    if (port) {
+        copy.reserve(port->sent.size());
+        for (const SentMessage &message : qAsConst(port->sent))
+            copy.append(message);
+    }
+    return copy;
 }
 
 void FakeMidiBackend::clearSentMessages(const QString &rawName)

@@ -35,11 +35,12 @@ class MidiOutputSyncClock;
 // Following runs on the port layer's relay thread: start (0xFA) and song
 // position zero go to start through the controller's transport; start and
 // continue (0xFB) make the next timing clock (0xF8) start the clock at its
-// own time stamp; stop (0xFC) stops it at the stop's time stamp, on the
-// position the received clocks count; the spacing of the clocks sets the
-// tempo (at most one change per 100 ms, written into the document's
-// `Tempo` through the binding); and a position more than half a clock off
-// the count in three batches in a row jumps onto it.
+// own time stamp (that clock marks the position and is not counted); stop
+// (0xFC) stops it at the stop's time stamp, on the position the received
+// clocks count; the spacing of the clocks sets the tempo (at most one
+// change per 100 ms, written into the document's `Tempo` through the
+// binding); and a position more than half a clock off the count in three
+// batches in a row jumps onto it.
 //
 // Sending: each output port has a MidiOutputSyncClock thread. Starting
 // sends start (or continue when clocks were sent since the last rewind),
@@ -50,8 +51,9 @@ class MidiOutputSyncClock;
 //
 // All clock state is guarded by one std::shared_mutex, which is not
 // recursive and is never held while a signal is emitted, a listener is told
-// or anything outside the clock is called. Ports are opened and closed
-// outside it. Sends happen under it (the clock's own bytes holding it for
+// or anything outside the clock is called. Ports are found, opened and
+// retired outside it (a port that fails to send is closed where the send
+// failed). Sends happen under it (the clock's own bytes holding it for
 // writing, an output thread's clocks for reading), so every byte goes out in
 // the order of the clock's state changes.
 class MidiSync : public AbstractSync
