@@ -96,12 +96,18 @@ void MidiOutputSyncClock::run()
 
 void MidiOutputSyncClock::processOutput()
 {
+    // Woken for the final approach: watch the time until the clock is due.
+    // No lock is held meanwhile; the pass below decides what is due.
+    for (quint64 now = currentTimeNs(); now < m_dueNs && m_dueNs - now <= FinalApproachNs; now = currentTimeNs()) {
+    }
     // Counted from before the pass, so the time spent waiting for the lock
     // and sending can only make the next pass early (when it finds nothing
     // due and sleeps again), never late.
     const quint64 passStart = currentTimeNs();
     auto *clock = qobject_cast<MidiSync *>(sync());
-    m_nextPassNs = passStart + (clock ? clock->runClockOutputPass(*this) : MidiSync::IdleOutputDelayNs);
+    const quint64 delay = clock ? clock->runClockOutputPass(*this) : MidiSync::IdleOutputDelayNs;
+    m_dueNs = passStart + delay;
+    m_nextPassNs = m_dueNs - std::min(delay, FinalApproachNs);
 }
 
 quint64 MidiOutputSyncClock::nextPassNs(quint64)

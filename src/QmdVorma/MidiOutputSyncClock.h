@@ -17,8 +17,10 @@
 // The clock holds its lock for writing while it sends, and a pass holds it
 // for reading from reading the position until the clocks are sent and
 // counted, so no timing clock is sent twice and none follows a stop.
-// Between clocks the thread sleeps until the next one is due, woken early
-// by any change of the clock's timing.
+// Between clocks the thread sleeps until shortly before the next one is
+// due (woken early by any change of the clock's timing) and watches the
+// time for the rest: a timed wake-up may come a tenth of a millisecond
+// late, and receivers judge the tempo by the spacing of the clocks.
 //
 // A send that fails pauses the thread and closes the port (its name is then
 // empty); the output stays with its clock, sending nothing, until the clock
@@ -30,6 +32,8 @@ public:
     // A late output catches up in bursts of at most this many clocks, one
     // burst per poll interval.
     static constexpr int MaxClocksPerPass = 10;
+    // How long before a clock is due the thread wakes to watch the time.
+    static constexpr quint64 FinalApproachNs = 200000;
 
     explicit MidiOutputSyncClock(QObject *parent = nullptr);
     // Stops and joins the thread before the port is let go.
@@ -73,7 +77,9 @@ protected:
 
 private:
     std::atomic<quint64> m_clocksSent{0};
-    // When the next pass is due (currentTimeNs); the thread's own.
+    // When the next clock is due and when the thread wakes for it
+    // (currentTimeNs); the thread's own.
+    quint64 m_dueNs = 0;
     quint64 m_nextPassNs = 0;
 };
 

@@ -307,9 +307,12 @@ void MidiSync::changePlaying(quint64 startNs, quint64 leadInNs, bool playing, bo
                     output->sendByte(output->clocksSent() == 0 ? Start : Continue);
             }
             m_markNs = addSaturating(startNs, leadInNs);
-            if (leadInNs != 0) {
-                for (quint64 now = nowNs(); now < m_markNs; now = nowNs())
-                    QThread::usleep(ulong(std::min<quint64>((m_markNs - now + 999) / 1000, 500)));
+            // Sleeping in steps of at most 500 us, and watching the time for
+            // the last bit, as the output threads do before a clock.
+            for (quint64 now = nowNs(); leadInNs != 0 && now < m_markNs; now = nowNs()) {
+                const quint64 left = m_markNs - now;
+                if (left > MidiOutputSyncClock::FinalApproachNs)
+                    QThread::usleep(ulong(std::min<quint64>((left - MidiOutputSyncClock::FinalApproachNs) / 1000, 500)));
             }
             // This clock marks the position; the threads send the next one
             // when it reaches the next multiple of a clock.
