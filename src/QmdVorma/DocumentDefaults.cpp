@@ -2,6 +2,7 @@
 
 #include "Qmd/QmdDirectModelInterface.h"
 #include "QmdVorma/DocumentKeys.h"
+#include "QmdVorma/InstrumentTypeKeys.h"
 #include "QmdVorma/QmdVorma.h"
 
 #include <QCoreApplication>
@@ -62,7 +63,6 @@ const KeyValueList &voiceGroupDefaults()
         {Keys::InitialDuration, QStringLiteral("1.0")},
         {Keys::UseScale, false},
         {Keys::ScaleKey, 0u},
-        {Keys::DontPlayNote, false},
     };
     return list;
 }
@@ -70,7 +70,7 @@ const KeyValueList &voiceGroupDefaults()
 const KeyValueList &instrumentDefaults()
 {
     static const KeyValueList list{
-        {Keys::Type, QStringLiteral("midi")},
+        {Keys::Type, MidiInstrumentTypeKey},
         {Keys::MidiDoProgramChange, false},
         {Keys::MidiProgram, 1},
         {Keys::MidiBankMSB, 0},

@@ -1,12 +1,16 @@
 #include "QmdVorma/QmdVormaController.h"
 
+#include "QmdVorma/ArcUsage.h"
+#include "QmdVorma/ClipboardElements.h"
 #include "QmdVorma/DocumentConversion.h"
 #include "QmdVorma/DocumentDefaults.h"
 #include "QmdVorma/DocumentKeys.h"
+#include "QmdVorma/InstrumentPalette.h"
 #include "QmdVorma/InstrumentsModel.h"
 #include "QmdVorma/MidiInstrument.h"
 #include "QmdVorma/MidiPortNames.h"
 #include "QmdVorma/MidiSync.h"
+#include "QmdVorma/PastedElements.h"
 #include "QmdVorma/QmdVormaExporter.h"
 #include "QmdVorma/QmdVormaImporter.h"
 #include "QmdVorma/ScaleKeysModel.h"
@@ -20,6 +24,9 @@
 #include <QSignalBlocker>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
 
 using namespace QmdVorma;
 
@@ -390,6 +397,100 @@ void QmdVormaController::resetElementState(QmdItemId id)
 }
 
 // ===========================================================================
+// Edges
+
+namespace {
+
+// Sums and differences of positions checked for overflow: a damaged file
+// can hold any 64-bit position.
+bool lengthTerm(qint64 to, qint64 from, qint64 &difference)
+{
+    return !__builtin_sub_overflow(to, from, &difference) && difference != std::numeric_limits<qint64>::min();
+}
+
+} // namespace
+
+qint64 QmdVormaController::edgeLength(QmdItemId edge, bool *ok) const
+{
+    if (ok)
+        *ok = false;
+    QmdIndex from;
+    QmdIndex to;
+    int path = CityBlock;
+    {
+        const ControllerLock lock(m_controllerMutex);
+        if (!directElementIndex(edge).isValid())
+            return 0;
+        from = referencedElementIndex(edge, Keys::FromNode);
+        to = referencedElementIndex(edge, Keys::ToNode);
+        path = directElementData(edge, Keys::Path).toInt();
+    }
+    return edgeLength(from, to, EdgePath(path), ok);
+}
+
+qint64 QmdVormaController::edgeLength(const QmdIndex &fromNode, const QmdIndex &toNode, EdgePath path,
+                                      bool *ok) const
+{
+    if (ok)
+        *ok = false;
+    TickPoint from;
+    TickPoint to;
+    {
+        const ControllerLock lock(m_controllerMutex);
+        // An index of another document would read this document's root.
+        for (const QmdIndex *node : {&fromNode, &toNode}) {
+            if (!node->isValid() || node->model() != model())
+                return 0;
+        }
+        from = direct().data(Keys::TickPos, fromNode).value<TickPoint>();
+        to = direct().data(Keys::TickPos, toNode).value<TickPoint>();
+    }
+    qint64 dx = 0;
+    qint64 dy = 0;
+    if (!lengthTerm(to.x, from.x, dx) || !lengthTerm(to.y, from.y, dy))
+        return 0;
+    qint64 length = 0;
+    switch (path) {
+    case CityBlock:
+    case CityBlockFlipped:
+        if (__builtin_add_overflow(std::abs(dx), std::abs(dy), &length))
+            return 0;
+        break;
+    case Direct: {
+        const double straight = std::hypot(double(dx), double(dy));
+        if (!(straight < 0x1p63))
+            return 0;
+        length = std::llround(straight);
+        break;
+    }
+    default:
+        break;
+    }
+    if (ok)
+        *ok = true;
+    return length;
+}
+
+int QmdVormaController::arcIdentifierOfEdge(QmdItemId nodeId, QmdItemId edgeId) const
+{
+    const ControllerLock lock(m_controllerMutex);
+    const QmdIndex node = directElementIndex(nodeId);
+    const QmdIndex arcs = node.isValid() ? direct().index(Keys::ArcIdentifiers, node) : QmdIndex();
+    const QmdIndex arc = childIndex(direct(), edgeId, arcs);
+    return arc.isValid() ? direct().data(arc).toInt() : 0;
+}
+
+unsigned int QmdVormaController::arcUsageEdgeId(const QString &entry)
+{
+    return QmdVorma::arcUsageEdgeId(entry);
+}
+
+int QmdVormaController::arcUsageCount(const QString &entry)
+{
+    return QmdVorma::arcUsageCount(entry);
+}
+
+// ===========================================================================
 // Notes trees
 
 bool QmdVormaController::parseNotes(const QString &text, const NotesParseCallback &callback)
@@ -578,12 +679,93 @@ QmdRequestId QmdVormaController::requestGotoStart()
 }
 
 // ===========================================================================
-// Adding elements (filled in by the element-adding requests; until then
-// no request is made and the result is 0)
+// Adding elements
 
-QmdRequestId QmdVormaController::requestAddInstrument(const QmdRequestOptions &)
+namespace {
+
+QHash<QString, QVariant> valuesOf(const KeyValueList &list)
 {
-    return 0;
+    QHash<QString, QVariant> values;
+    for (const KeyValue &entry : list)
+        values.insert(entry.key, entry.value);
+    return values;
+}
+
+// A stored colour; a colour name counts as its colour (files give colours
+// back as text), anything else as the invalid colour.
+QColor storedColor(const QVariant &value)
+{
+    if (value.userType() == QMetaType::QColor)
+        return value.value<QColor>();
+    return value.userType() == QMetaType::QString ? QColor(value.toString()) : QColor();
+}
+
+constexpr int MidiChannelCount = 16;
+
+} // namespace
+
+QmdIndex QmdVormaController::directElementOfType(const QmdIndex &index, int type) const
+{
+    // An index of another document, or of any other entry, names no element
+    // here even when its id does.
+    if (!index.isValid() || index.model() != model() || directElementIndex(index.itemId()) != index)
+        return QmdIndex();
+    return directElementData(index.itemId(), Keys::Type).toInt() == type ? index : QmdIndex();
+}
+
+QmdRequestId QmdVormaController::requestAddElement(int type, const QHash<QString, QVariant> &data,
+                                                   const QHash<QString, Qmd::ContainerType> &types,
+                                                   CreationFlags flags, const QmdRequestOptions &options,
+                                                   QmdItemId *newId)
+{
+    QmdItemId id = 0;
+    const QmdRequestId rid = runRequest(options, [&] { id = addElementWithFlags(type, data, types, flags); });
+    if (newId)
+        *newId = id;
+    return rid;
+}
+
+QmdRequestId QmdVormaController::requestAddInstrument(const QmdRequestOptions &options)
+{
+    QSet<QString> labels;
+    QList<QColor> colors;
+    quint16 usedChannels = 0;
+    // One consistent view of the instruments; released before the request,
+    // which asks the MIDI layer for the default port.
+    std::unique_lock<std::recursive_mutex> lock(m_controllerMutex);
+    for (QmdItemId id : instrumentIds()) {
+        labels.insert(instrumentData(id, Keys::Label).toString());
+        colors.append(storedColor(instrumentData(id, Keys::Color)));
+        const QBitArray channels = instrumentData(id, Keys::MidiChannels).toBitArray();
+        for (int channel = 0; channel < std::min(int(channels.size()), MidiChannelCount); ++channel) {
+            if (channels.testBit(channel))
+                usedChannels |= quint16(1u << channel);
+        }
+    }
+
+    const QString base = tr("Instrument");
+    QString label = base;
+    for (int n = 2; labels.contains(label); ++n)
+        label = QStringLiteral("%1 %2").arg(base).arg(n);
+
+    lock.unlock();
+
+    QColor color;
+    for (const PaletteEntry &entry : instrumentColorPalette()) {
+        if (!colors.contains(entry.color)) {
+            color = entry.color;
+            break;
+        }
+    }
+
+    QBitArray channels(MidiChannelCount);
+    for (int channel = 0; channel < MidiChannelCount; ++channel) {
+        if (!(usedChannels & (1u << channel))) {
+            channels.setBit(channel);
+            break;
+        }
+    }
+    return requestAddInstrument(label, color, channels, options);
 }
 
 QmdRequestId QmdVormaController::requestAddInstrument()
@@ -591,10 +773,22 @@ QmdRequestId QmdVormaController::requestAddInstrument()
     return requestAddInstrument(withText(tr("Instrument")));
 }
 
-QmdRequestId QmdVormaController::requestAddInstrument(const QString &, const QColor &, const QBitArray &,
-                                                      const QmdRequestOptions &)
+QmdRequestId QmdVormaController::requestAddInstrument(const QString &label, const QColor &color,
+                                                      const QBitArray &channels, const QmdRequestOptions &options)
 {
-    return 0;
+    QHash<QString, QVariant> data = valuesOf(instrumentDefaults());
+    data.insert(Keys::Color, color);
+    data.insert(Keys::Label, label);
+    data.insert(Keys::MidiPort, defaultMidiOutputPort());
+    data.insert(Keys::MidiChannels, channels);
+    return runRequest(options, [&] {
+        if (!m_instrumentsIndex.isValid())
+            return;
+        const QmdIndex instrument = direct().index(direct().addType(Qmd::StrDict, m_instrumentsIndex),
+                                                   m_instrumentsIndex);
+        if (instrument.isValid())
+            model()->setData(data, instrument);
+    });
 }
 
 QmdRequestId QmdVormaController::requestAddInstrument(const QString &label, const QColor &color,
@@ -603,10 +797,48 @@ QmdRequestId QmdVormaController::requestAddInstrument(const QString &label, cons
     return requestAddInstrument(label, color, channels, withText(tr("Instrument")));
 }
 
-QmdRequestId QmdVormaController::requestAddEdge(const QmdIndex &, const QmdIndex &, EdgePath, CreationFlags,
-                                                const QmdRequestOptions &, QmdItemId *)
+QmdRequestId QmdVormaController::requestAddEdge(const QmdIndex &fromNode, const QmdIndex &toNode, EdgePath path,
+                                                CreationFlags flags, const QmdRequestOptions &options,
+                                                QmdItemId *newEdgeId)
 {
-    return 0;
+    QmdItemId id = 0;
+    const QmdRequestId rid = runRequest(options, [&] {
+        // Only the nodes of this document are ends; anything else leaves the
+        // end open.
+        const QmdIndex from = directElementOfType(fromNode, NodeElement);
+        const QmdIndex to = directElementOfType(toNode, NodeElement);
+        QHash<QString, QVariant> data = valuesOf(edgeDefaults());
+        data.insert(Keys::Path, int(path));
+        if (from.isValid())
+            data.insert(Keys::FromNode, uint(from.itemId()));
+        if (to.isValid())
+            data.insert(Keys::ToNode, uint(to.itemId()));
+        id = addElementWithFlags(EdgeElement, data, {{Keys::ContinuousControllers, Qmd::IntDict}}, flags);
+        resetElementState(id);
+        connectEdgeToStartNode(id, from);
+    });
+    if (newEdgeId)
+        *newEdgeId = id;
+    return rid;
+}
+
+void QmdVormaController::connectEdgeToStartNode(QmdItemId edgeId, const QmdIndex &fromNode)
+{
+    if (edgeId == 0 || !fromNode.isValid())
+        return;
+    QmdDirectModelInterface &d = direct();
+    // A node of a damaged file may lack its dictionary of arc numbers.
+    d.setTypeIfInvalid(Keys::ArcIdentifiers, Qmd::IntDict, fromNode);
+    const QmdIndex arcs = d.index(Keys::ArcIdentifiers, fromNode);
+    QSet<quint32> taken;
+    for (const QVariant &number : d.values(arcs))
+        taken.insert(number.toUInt());
+    d.setData(edgeId, firstFreeArcNumber(taken), arcs);
+    d.setData(Keys::ArcUsageList, appendArcUsage(d.data(Keys::ArcUsageList, fromNode).toString(), edgeId),
+              fromNode);
+    // Also here, not only when the addition is relayed: an edge removed
+    // before that must still be forgotten at its start node.
+    m_edgeFromNodes.insert(edgeId, fromNode.itemId());
 }
 
 QmdRequestId QmdVormaController::requestAddEdge(const QmdIndex &fromNode, const QmdIndex &toNode, EdgePath path,
@@ -641,10 +873,22 @@ QmdRequestId QmdVormaController::requestAddEdge()
     return requestAddEdge(QmdIndex());
 }
 
-QmdRequestId QmdVormaController::requestAddNode(const TickPoint &, CreationFlags, const QmdRequestOptions &,
-                                                QmdItemId *)
+QmdRequestId QmdVormaController::requestAddNode(const TickPoint &pos, CreationFlags flags,
+                                                const QmdRequestOptions &options, QmdItemId *newNodeId)
 {
-    return 0;
+    QHash<QString, QVariant> data = valuesOf(nodeDefaults());
+    data.insert(Keys::TickPos, QVariant::fromValue(pos));
+    QmdItemId id = 0;
+    const QmdRequestId rid = runRequest(options, [&] {
+        id = addElementWithFlags(NodeElement, data, {{Keys::ArcIdentifiers, Qmd::IntDict}}, flags);
+        resetElementState(id);
+    });
+    if (newNodeId)
+        *newNodeId = id;
+    // The notes tree is run-time data: never an undo step of its own, and
+    // rebuilt when an undo or redo brings the node back.
+    runRequest({Qmd::NoUndo, tr("Rebuild notes trees of pasted nodes"), rid}, [&] { replaceNotesTree(id); });
+    return rid;
 }
 
 QmdRequestId QmdVormaController::requestAddNode(const TickPoint &pos, CreationFlags flags,
@@ -663,9 +907,16 @@ QmdRequestId QmdVormaController::requestAddNode(const TickPoint &pos)
     return requestAddNode(pos, CreationFlags());
 }
 
-QmdRequestId QmdVormaController::requestAddVoiceGroup(const QmdIndex &, CreationFlags, const QmdRequestOptions &)
+QmdRequestId QmdVormaController::requestAddVoiceGroup(const QmdIndex &toNode, CreationFlags flags,
+                                                      const QmdRequestOptions &options)
 {
-    return 0;
+    const ControllerLock lock(m_controllerMutex);
+    const QmdItemIdList instruments = instrumentIds();
+    QHash<QString, QVariant> data = valuesOf(voiceGroupDefaults());
+    data.insert(Keys::ToNode, uint(directElementOfType(toNode, NodeElement).itemId()));
+    data.insert(Keys::InitialInstrument, uint(instruments.isEmpty() ? 0 : instruments.first()));
+    data.insert(Keys::ScaleMode, uint(m_defaultScaleModeId));
+    return requestAddElement(VoiceGroupElement, data, {}, flags, options);
 }
 
 QmdRequestId QmdVormaController::requestAddVoiceGroup(const QmdIndex &toNode, CreationFlags flags)
@@ -678,10 +929,13 @@ QmdRequestId QmdVormaController::requestAddVoiceGroup(const QmdIndex &toNode)
     return requestAddVoiceGroup(toNode, CreationFlags());
 }
 
-QmdRequestId QmdVormaController::requestAddTextBox(const TickPoint &, const QString &, CreationFlags,
-                                                   const QmdRequestOptions &)
+QmdRequestId QmdVormaController::requestAddTextBox(const TickPoint &pos, const QString &text, CreationFlags flags,
+                                                   const QmdRequestOptions &options)
 {
-    return 0;
+    QHash<QString, QVariant> data = valuesOf(textBoxDefaults());
+    data.insert(Keys::TickPos, QVariant::fromValue(pos));
+    data.insert(Keys::Text, text);
+    return requestAddElement(TextBoxElement, data, {}, flags, options);
 }
 
 QmdRequestId QmdVormaController::requestAddTextBox(const TickPoint &pos, const QString &text, CreationFlags flags)
@@ -699,10 +953,31 @@ QmdRequestId QmdVormaController::requestAddTextBox(const TickPoint &pos)
     return requestAddTextBox(pos, tr("<html><body>Text</body></html>"));
 }
 
-QmdRequestId QmdVormaController::requestAddControllerToEdge(const QmdIndex &, ControllerCurveType, short, short,
-                                                            const QmdRequestOptions &)
+QmdRequestId QmdVormaController::requestAddControllerToEdge(const QmdIndex &edge, ControllerCurveType curveType,
+                                                            short msbCode, short lsbCode,
+                                                            const QmdRequestOptions &options)
 {
-    return 0;
+    // Held across both requests, so the edge cannot go in between.
+    const ControllerLock lock(m_controllerMutex);
+    // Anything but an edge of this document (the invalid index would be the
+    // root) gets no controllers.
+    if (!directElementOfType(edge, EdgeElement).isValid())
+        return 0;
+    requestSetTypeIfInvalid(Keys::ContinuousControllers, Qmd::IntDict, edge,
+                            {Qmd::NoUndo, tr("Ensure ContinuousControllersRoot Exists"), 0});
+    return runRequest(options, [&] {
+        QmdDirectModelInterface &d = direct();
+        const QmdIndex controllers = d.index(Keys::ContinuousControllers, edge);
+        if (!controllers.isValid())
+            return;
+        const QmdIndex entry = d.index(d.addType(Qmd::StrDict, controllers), controllers);
+        if (!entry.isValid())
+            return;
+        model()->setData(QHash<QString, QVariant>{{Keys::CurveType, int(curveType)},
+                                                  {Keys::MsbCode, int(msbCode)},
+                                                  {Keys::LsbCode, int(lsbCode)}},
+                         entry);
+    });
 }
 
 QmdRequestId QmdVormaController::requestAddControllerToEdge(const QmdIndex &edge, ControllerCurveType curveType,
@@ -712,16 +987,183 @@ QmdRequestId QmdVormaController::requestAddControllerToEdge(const QmdIndex &edge
 }
 
 // ===========================================================================
-// Clipboard (filled in by copy and paste)
+// Clipboard
 
-QmdRequestId QmdVormaController::requestCopy(const QmdItemIdSet &)
+bool QmdVormaController::canPaste()
 {
-    return 0;
+    return ClipboardElements::available();
 }
 
-QmdRequestId QmdVormaController::requestPaste(const TickPoint &)
+QmdRequestId QmdVormaController::requestCopy(const QmdItemIdSet &elements)
 {
-    return 0;
+    // In id order, so that the same selection always gives the same text.
+    QmdItemIdList ids(elements.cbegin(), elements.cend());
+    std::sort(ids.begin(), ids.end());
+    QByteArray text;
+    const QmdRequestId rid = runRequest({Qmd::NoUndo, tr("Copy"), 0}, [&] {
+        QmdIndexList copied;
+        for (QmdItemId id : qAsConst(ids)) {
+            // An id of no element would look up as the root, and the whole
+            // document would go onto the clipboard as one element.
+            const QmdIndex element = directElementIndex(id);
+            if (element.isValid())
+                copied.append(element);
+        }
+        if (!copied.isEmpty())
+            text = ClipboardElements::encode(model(), copied);
+    });
+    // Copying nothing leaves what the clipboard held.
+    if (!text.isEmpty())
+        ClipboardElements::put(text);
+    return rid;
+}
+
+QmdRequestId QmdVormaController::requestPaste(const TickPoint &center)
+{
+    const QByteArray text = ClipboardElements::read();
+    QmdItemIdList pastedNodes;
+    const QmdRequestId rid = runRequest({0, tr("Paste"), 0}, [&] {
+        if (text.isEmpty() || !m_elementsIndex.isValid())
+            return;
+        PastedElements pasted(text);
+        if (!pasted.place(center, ticksPerDivision(direct().data(Keys::DivsPerPrincipal))))
+            return;
+        QHash<QmdItemId, QmdItemId> newIds;
+        for (const QmdIndex &element : pasted.elements()) {
+            const QmdItemId id = direct().addType(Qmd::StrDict, m_elementsIndex);
+            if (id == 0)
+                break;
+            newIds.insert(element.itemId(), id);
+            copySubtree(element, directElementIndex(id));
+        }
+        pastedNodes = rewirePastedElements(newIds);
+    });
+    runRequest({Qmd::NoUndo, tr("Rebuild notes trees of pasted nodes"), rid}, [&] {
+        for (QmdItemId node : qAsConst(pastedNodes))
+            replaceNotesTree(node);
+    });
+    return rid;
+}
+
+QmdItemIdList QmdVormaController::rewirePastedElements(const QHash<QmdItemId, QmdItemId> &newIds)
+{
+    QmdDirectModelInterface &d = direct();
+    auto newId = [&](QmdItemId id, const QString &key) { return newIds.value(directElementData(id, key).toUInt()); };
+    QList<QmdItemId> ids = newIds.values();
+    std::sort(ids.begin(), ids.end());
+
+    // Edges first: the nodes below keep the arcs of the edges that are in.
+    QmdItemIdList removed;
+    QSet<QmdItemId> edges;
+    for (QmdItemId id : qAsConst(ids)) {
+        if (directElementData(id, Keys::Type).toInt() != EdgeElement)
+            continue;
+        const QmdItemId from = newId(id, Keys::FromNode);
+        const QmdItemId to = newId(id, Keys::ToNode);
+        if (from != 0 && to != 0) {
+            const QmdIndex edge = directElementIndex(id);
+            d.setData(Keys::ToNode, uint(to), edge);
+            d.setData(Keys::FromNode, uint(from), edge);
+            m_edgeFromNodes.insert(id, from);
+            edges.insert(id);
+        } else {
+            removed.append(id);
+        }
+    }
+    QHash<QmdItemId, QmdItemId> newEdgeIds;
+    for (auto it = newIds.cbegin(); it != newIds.cend(); ++it) {
+        if (edges.contains(it.value()))
+            newEdgeIds.insert(it.key(), it.value());
+    }
+
+    QmdItemIdList nodes;
+    for (QmdItemId id : qAsConst(ids)) {
+        const QmdIndex element = directElementIndex(id);
+        if (!element.isValid())
+            continue;
+        switch (directElementData(id, Keys::Type).toInt()) {
+        case EdgeElement:
+            if (!edges.contains(id))
+                break;
+            resetElementState(id);
+            d.setTypeIfInvalid(Keys::ContinuousControllers, Qmd::IntDict, element);
+            break;
+        case NodeElement: {
+            resetElementState(id);
+            nodes.append(id);
+            const QmdIndex oldArcs = d.index(Keys::ArcIdentifiers, element);
+            QHash<QmdItemId, QVariant> arcs;
+            if (oldArcs.isValid() && model()->type(oldArcs) == Qmd::IntDict) {
+                for (const QmdIndex &arc : d.indexes(oldArcs)) {
+                    const QmdItemId edge = newEdgeIds.value(arc.itemId());
+                    if (edge != 0)
+                        arcs.insert(edge, d.data(arc).toUInt());
+                }
+            }
+            d.setType(Keys::ArcIdentifiers, Qmd::IntDict, element);
+            if (!arcs.isEmpty())
+                model()->setData(arcs, d.index(Keys::ArcIdentifiers, element));
+            d.setData(Keys::ArcUsageList,
+                      remapArcUsages(d.data(Keys::ArcUsageList, element).toString(), newEdgeIds), element);
+            break;
+        }
+        case VoiceGroupElement: {
+            const QmdItemId node = newId(id, Keys::ToNode);
+            if (node == 0)
+                removed.append(id);
+            else
+                d.setData(Keys::ToNode, uint(node), element);
+            break;
+        }
+        default:
+            break;
+        }
+    }
+    if (!removed.isEmpty())
+        model()->remove(removed, m_elementsIndex);
+    return nodes;
+}
+
+void QmdVormaController::copySubtree(const QmdIndex &source, const QmdIndex &target)
+{
+    const QmdModel *from = source.model();
+    if (!from || !source.isValid() || !target.isValid() || target.model() != model())
+        return;
+    QmdDirectModelInterface &d = direct();
+    const Qmd::ContainerType type = from->type(source);
+    if (type == Qmd::NoContainer) {
+        d.setData(target, from->data(source));
+        return;
+    }
+    if (model()->type(target) != type)
+        d.setType(target, type);
+    // One write per dictionary for the values and one for the dictionaries
+    // below, then each of those in turn.
+    auto copyEntries = [&](auto keyOf) {
+        using Key = decltype(keyOf(source));
+        QHash<Key, QVariant> values;
+        QHash<Key, Qmd::ContainerType> types;
+        QList<QmdIndex> dictionaries;
+        for (const QmdIndex &child : from->indexes(source)) {
+            const Qmd::ContainerType childType = from->type(child);
+            if (childType == Qmd::NoContainer) {
+                values.insert(keyOf(child), from->data(child));
+            } else {
+                types.insert(keyOf(child), childType);
+                dictionaries.append(child);
+            }
+        }
+        if (!types.isEmpty())
+            model()->setTypes(types, target);
+        if (!values.isEmpty())
+            model()->setData(values, target);
+        for (const QmdIndex &child : qAsConst(dictionaries))
+            copySubtree(child, model()->index(keyOf(child), target));
+    };
+    if (type == Qmd::IntDict)
+        copyEntries([](const QmdIndex &index) { return index.itemId(); });
+    else
+        copyEntries([](const QmdIndex &index) { return index.key(); });
 }
 
 // ===========================================================================
@@ -870,13 +1312,34 @@ void QmdVormaController::receivedItemsRemoved(const QmdIndex &parent, const QStr
     dispatchDataChange(parent, keys, rid);
 }
 
+bool QmdVormaController::isReplayed(QmdRequestId rid) const
+{
+    return undoRedoRequestIds().contains(rid);
+}
+
+// Listeners of elementsAdded find the new voice groups' threads and the new
+// edges' starts in place.
 void QmdVormaController::receivedItemsChanged(const QmdIndex &parent, const QmdItemIdList &idList,
                                               QmdRequestId rid)
 {
-    // New elements (voice-group threads, start nodes of edges, notes trees
-    // of nodes an undo brings back) are handled with the consistency rules.
     if (parent.namesEntry()) {
-        if (parent == instrumentsIndex()) {
+        if (parent == elementsIndex()) {
+            const bool replayed = isReplayed(rid);
+            addVoiceGroups(idList);
+            for (QmdItemId id : idList) {
+                const int type = elementData(id, Keys::Type).toInt();
+                if (type == EdgeElement) {
+                    const ControllerLock lock(m_controllerMutex);
+                    const QmdIndex from = referencedElementIndex(id, Keys::FromNode);
+                    if (from.isValid())
+                        m_edgeFromNodes.insert(id, from.itemId());
+                } else if (type == NodeElement && replayed) {
+                    // Requests that add nodes build their trees; nodes an undo
+                    // or redo brings back come without.
+                    requestRebuildNotesTree(id);
+                }
+            }
+        } else if (parent == instrumentsIndex()) {
             addInstruments(idList);
             emit instrumentsAdded(idList, rid);
         } else if (parent == scaleModesContainerIndex()) {
@@ -886,18 +1349,141 @@ void QmdVormaController::receivedItemsChanged(const QmdIndex &parent, const QmdI
     QmdElementDocController::receivedItemsChanged(parent, idList, rid);
 }
 
+// Listeners of elementsRemoved hear of a removal before its clean-up changes
+// the document further. Clean-ups that change the document join the undo
+// step of the removal; an undo or redo replays them from that step instead.
 void QmdVormaController::receivedItemsRemoved(const QmdIndex &parent, const QmdItemIdList &idList,
                                               QmdRequestId rid)
 {
+    const bool replayed = isReplayed(rid);
     QmdElementDocController::receivedItemsRemoved(parent, idList, rid);
-    // Removed elements and the references to removed instruments are
-    // cleaned up with the consistency rules.
     if (!parent.namesEntry())
         return;
-    if (parent == instrumentsIndex())
-        emit instrumentsRemoved(idList, rid);
+    if (parent == elementsIndex())
+        cleanUpAfterElementsRemoved(idList, rid, replayed);
+    else if (parent == instrumentsIndex())
+        cleanUpAfterInstrumentsRemoved(idList, rid, replayed);
     else if (parent == scaleModesContainerIndex())
+        // Voice groups keep naming a removed mode; every reset repairs that.
         emit scaleModesRemoved(idList, rid);
+}
+
+void QmdVormaController::cleanUpAfterElementsRemoved(const QmdItemIdList &idList, QmdRequestId rid, bool replayed)
+{
+    QmdDirectModelInterface &d = direct();
+    auto removePresent = [&](const QmdIndex &dictionary) {
+        QmdItemIdList present;
+        for (QmdItemId id : idList) {
+            if (childIndex(d, id, dictionary).isValid())
+                present.append(id);
+        }
+        if (!present.isEmpty())
+            model()->remove(present, dictionary);
+    };
+
+    if (!replayed)
+        runRequest({0, tr("Remove Element States"), rid}, [&] { removePresent(m_elementStatesIndex); });
+
+    QList<VoiceGroup *> groups;
+    runRequest({Qmd::NoUndo, tr("Remove notes tree and voice groups"), rid}, [&] {
+        removePresent(m_nodeNotesTreesIndex);
+        for (QmdItemId id : idList) {
+            if (VoiceGroup *group = m_voiceGroupRegistry.take(id))
+                groups.append(group);
+        }
+    });
+    stopVoiceGroups(groups);
+
+    if (replayed) {
+        const ControllerLock lock(m_controllerMutex);
+        for (QmdItemId id : idList)
+            m_edgeFromNodes.remove(id);
+        return;
+    }
+    runRequest({0, tr("Remove Refs To Edges"), rid}, [&] {
+        removeEdgesFromStartNodes(idList);
+        removeAttachedElements(idList);
+    });
+}
+
+void QmdVormaController::removeEdgesFromStartNodes(const QmdItemIdList &idList)
+{
+    QmdDirectModelInterface &d = direct();
+    for (QmdItemId id : idList) {
+        const auto start = m_edgeFromNodes.constFind(id);
+        if (start == m_edgeFromNodes.cend())
+            continue;
+        const QmdIndex node = directElementIndex(start.value());
+        m_edgeFromNodes.erase(start);
+        if (!node.isValid())
+            continue;
+        // The other edges keep their arc numbers; the node's place in its
+        // usage list (run-time state) is left to the voice groups.
+        const QmdIndex arcs = d.index(Keys::ArcIdentifiers, node);
+        if (childIndex(d, id, arcs).isValid())
+            d.remove(id, arcs);
+        const QString usages = d.data(Keys::ArcUsageList, node).toString();
+        const QString kept = removeArcUsages(usages, id);
+        if (kept != usages)
+            d.setData(Keys::ArcUsageList, kept, node);
+    }
+}
+
+void QmdVormaController::removeAttachedElements(const QmdItemIdList &idList)
+{
+    const QSet<QmdItemId> removed(idList.cbegin(), idList.cend());
+    auto attached = [&](QmdItemId id, const QString &key) {
+        return removed.contains(directElementData(id, key).toUInt());
+    };
+    QmdItemIdList marked;
+    for (QmdItemId id : directElementIds()) {
+        const int type = directElementData(id, Keys::Type).toInt();
+        if ((type == EdgeElement && (attached(id, Keys::FromNode) || attached(id, Keys::ToNode)))
+            || (type == VoiceGroupElement && attached(id, Keys::ToNode)))
+            marked.append(id);
+    }
+    // Reported under the same request id: the next pass cleans up after
+    // these in turn.
+    if (!marked.isEmpty())
+        model()->remove(marked, m_elementsIndex);
+}
+
+void QmdVormaController::cleanUpAfterInstrumentsRemoved(const QmdItemIdList &idList, QmdRequestId rid,
+                                                        bool replayed)
+{
+    QList<AbstractInstrument *> threads;
+    runRequest({0, tr("Remove Refs To Instruments"), rid}, [&] {
+        {
+            std::unique_lock<std::shared_mutex> lock(m_instrumentRegistryLock);
+            for (QmdItemId id : idList) {
+                if (AbstractInstrument *instrument = m_instrumentRegistry.take(id))
+                    threads.append(instrument);
+            }
+        }
+        if (replayed)
+            return;
+        QmdDirectModelInterface &d = direct();
+        const QSet<QmdItemId> removed(idList.cbegin(), idList.cend());
+        for (QmdItemId id : directElementIds()) {
+            const QmdIndex element = directElementIndex(id);
+            switch (directElementData(id, Keys::Type).toInt()) {
+            case NodeElement:
+                if (removed.contains(directElementData(id, Keys::Instrument).toUInt())) {
+                    d.setData(Keys::DoInstrumentChange, false, element);
+                    d.setData(Keys::Instrument, 0u, element);
+                }
+                break;
+            case VoiceGroupElement:
+                if (removed.contains(directElementData(id, Keys::InitialInstrument).toUInt()))
+                    d.setData(Keys::InitialInstrument, 0u, element);
+                break;
+            default:
+                break;
+            }
+        }
+    });
+    stopInstruments(threads);
+    emit instrumentsRemoved(idList, rid);
 }
 
 void QmdVormaController::dispatchDataChange(const QmdIndex &parent, const QStringList &keys, QmdRequestId rid)

@@ -139,6 +139,32 @@ public:
     QmdItemId addElementWithFlags(int type, const QHash<QString, QVariant> &data,
                                   const QHash<QString, Qmd::ContainerType> &types, CreationFlags flags);
 
+    // Copies the entry at source, of any model, with everything below it to
+    // the entry at target of this document. Call it inside a request.
+    void copySubtree(const QmdIndex &source, const QmdIndex &target);
+
+    // ---- Edges: any thread -------------------------------------------------
+
+    // The ticks a voice takes along the edge: |dx| + |dy| between its nodes'
+    // positions for the city-block paths, the straight distance rounded to
+    // a whole tick for the direct path, 0 for any other path. ok tells
+    // whether the edge and both its nodes exist; a length beyond 64 bits is
+    // refused (0, ok false).
+    qint64 edgeLength(QmdItemId edge, bool *ok = nullptr) const;
+    qint64 edgeLength(const QmdIndex &fromNode, const QmdIndex &toNode, QmdVorma::EdgePath path,
+                      bool *ok = nullptr) const;
+    // The arc number the node gives its outgoing edge; 0 when either is
+    // missing.
+    int arcIdentifierOfEdge(QmdItemId nodeId, QmdItemId edgeId) const;
+    // The two halves of an `ArcUsageList` entry "<edge id>=<use count>".
+    static unsigned int arcUsageEdgeId(const QString &entry);
+    static int arcUsageCount(const QString &entry);
+
+    // ---- Clipboard: the thread of the user interface ------------------------
+
+    // Whether the system clipboard holds copied elements.
+    static bool canPaste();
+
     // ---- Defaults and run-time state: inside a request ---------------------
 
     // Writes the missing root defaults and dictionaries, a fresh `Temp` with
@@ -309,6 +335,33 @@ protected slots:
     void receivedItemsRemoved(const QmdIndex &parent, const QmdItemIdList &idList, QmdRequestId rid) override;
 
 private:
+    // The common frame of the element-adding requests: one request that adds
+    // the element and returns the request's id; the element's id goes to
+    // newId when given.
+    QmdRequestId requestAddElement(int type, const QHash<QString, QVariant> &data,
+                                   const QHash<QString, Qmd::ContainerType> &types, CreationFlags flags,
+                                   const QmdRequestOptions &options, QmdItemId *newId = nullptr);
+    // The entry when it is an element of this document of that type;
+    // invalid otherwise. controllerMutex held.
+    QmdIndex directElementOfType(const QmdIndex &index, int type) const;
+    // Gives an edge from the node its arc number and usage entry and
+    // registers its start. Inside a request.
+    void connectEdgeToStartNode(QmdItemId edgeId, const QmdIndex &fromNode);
+    // The pasted elements, keyed by their clipboard ids, rewired to each
+    // other; returns the pasted nodes. Inside the paste request.
+    QmdItemIdList rewirePastedElements(const QHash<QmdItemId, QmdItemId> &newIds);
+
+    // Clean-ups after removals from `Elements` and `Instruments`.
+    void cleanUpAfterElementsRemoved(const QmdItemIdList &idList, QmdRequestId rid, bool replayed);
+    void cleanUpAfterInstrumentsRemoved(const QmdItemIdList &idList, QmdRequestId rid, bool replayed);
+    // Forgets the removed edges at their start nodes; inside a request.
+    void removeEdgesFromStartNodes(const QmdItemIdList &idList);
+    // Removes the edges and voice groups attached to removed elements;
+    // inside a request.
+    void removeAttachedElements(const QmdItemIdList &idList);
+    // Whether the change came from an undo or a redo.
+    bool isReplayed(QmdRequestId rid) const;
+
     // The model operations that take no lock, which the controller's own
     // locked queries hide.
     QmdDirectModelInterface &direct() { return *this; }
