@@ -15,6 +15,7 @@
 #include <QSet>
 #include <QStringList>
 
+#include <atomic>
 #include <mutex>
 #include <shared_mutex>
 
@@ -44,6 +45,10 @@ Q_DECLARE_OPERATORS_FOR_FLAGS(CreationFlags)
 // Threads. Requests come from the GUI thread, the voice-group threads and
 // the MIDI driver's thread, so every query and request is guarded. Locks,
 // outermost first (never taken in another order):
+//   transportMutex: a transport call or start/stop request working through
+//     copies of the registries, and the retirement of threads, so that a
+//     call from the MIDI driver's thread never drives a thread that the GUI
+//     thread is deleting;
 //   a voice group's own mutex;
 //   nodeArrivalMutex (alias elementStateMutex): a voice's arrival at a node,
 //     and readers of a node's `HitCount` and `LastNotesSent`;
@@ -85,6 +90,7 @@ public:
     std::mutex &requestMutex() const { return m_requestMutex; }
     std::shared_mutex &instrumentRegistryLock() const { return m_instrumentRegistryLock; }
     std::mutex &nodeArrivalMutex() const { return m_nodeArrivalMutex; }
+    std::mutex &transportMutex() const { return m_transportMutex; }
     std::mutex &elementStateMutex() const { return m_nodeArrivalMutex; }
 
     // ---- Locked accessors -------------------------------------------------
@@ -216,6 +222,19 @@ public:
     // (voice groups: ids of any kind, only voice groups are used).
     void addInstruments(const QmdItemIdList &ids);
     void addVoiceGroups(const QmdItemIdList &ids);
+    // Where a voice group started at now begins by its
+    // `TriggeringQuantization`: 0 now, 1 the next division of divisionTicks,
+    // 2 the next principal, 3 the next beat of the clock; anything else 0
+    // (at once). A position on a boundary moves on to the next one.
+    static QmdVorma::Ticks quantizedStartTick(int quantization, const AbstractSync &clock, QmdVorma::Ticks now,
+                                              quint64 divisionTicks);
+    // Whether the voice group's thread iterates (started and not stopped);
+    // false for an id without one.
+    bool isVoiceGroupRunning(QmdItemId id) const;
+    // Changes whenever the document is replaced (every load and reset), so
+    // threads made for the old one can tell. Read it under controllerMutex
+    // to compare it with the document's content.
+    quint64 documentGeneration() const { return m_documentGeneration.load(); }
     // A copy into the instrument's output queue (a pair: both or neither);
     // false when no instrument has the id or its queue is full. Any thread;
     // takes instrumentRegistryLock for reading, never controllerMutex.
@@ -386,10 +405,11 @@ private:
     };
     // Empties both registries and the feedback queue; controllerMutex held.
     EngineThreads takeEngineThreads();
-    // terminateSafely, an unlimited wait and deletion, thread by thread.
-    // Only while this controller holds none of its locks.
-    static void stopInstruments(const QList<AbstractInstrument *> &threads);
-    static void stopVoiceGroups(const QList<VoiceGroup *> &threads);
+    // terminateSafely, an unlimited wait and deletion, thread by thread,
+    // under transportMutex. Only while this controller holds none of its
+    // other locks.
+    void stopInstruments(const QList<AbstractInstrument *> &threads);
+    void stopVoiceGroups(const QList<VoiceGroup *> &threads);
     // Replaces the playback clock with one for the document's `SyncType`.
     void rebuildSync();
 
@@ -410,6 +430,8 @@ private:
     // started. Guarded by m_controllerMutex.
     QHash<QmdItemId, QmdItemId> m_edgeFromNodes;
     mutable std::mutex m_nodeArrivalMutex;
+    mutable std::mutex m_transportMutex;
+    std::atomic<quint64> m_documentGeneration{0};
     mutable std::shared_mutex m_instrumentRegistryLock;
 
     // Set by every reset.
@@ -422,8 +444,9 @@ private:
     QmdIndex m_syncMidiInputsIndex;
     QmdIndex m_syncMidiOutputsIndex;
 
-    // Per MIDI key, when its last triggering note-on arrived (ns).
-    QHash<uchar, qint64> m_lastNoteOnTimes;
+    // Per MIDI key, when its last triggering note-on arrived (ns). Guarded
+    // by m_controllerMutex.
+    QHash<uchar, quint64> m_lastNoteOnTimes;
 };
 
 #endif
