@@ -11,6 +11,7 @@
 #include "QmdVorma/PlaybackEvent.h"
 #include "QmdVorma/VoiceGroup.h"
 
+#include <QPolygonF>
 #include <QtTest>
 
 #include <limits>
@@ -54,6 +55,16 @@ public:
         return c().data(key, c().lookupElementStateIndex(element));
     }
 
+    // A controller curve on the edge.
+    void curve(QmdItemId edge, QmdVorma::ControllerCurveType type, short msb, short lsb, const QPolygonF &points)
+    {
+        c().requestAddControllerToEdge(c().elementIndex(edge), type, msb, lsb);
+        settle();
+        const QmdIndex controllers = c().index(QmdVorma::Keys::ContinuousControllers, c().elementIndex(edge));
+        c().requestSetData(QmdVorma::Keys::CurvePoints, QVariant::fromValue(points), c().indexes(controllers).last());
+        settle();
+    }
+
     VoiceGroup *thread(QmdItemId group) { return c().voiceGroups().value(group); }
 
     QStringList sent(int from = 0) const { return sentHex(midi, port, from); }
@@ -81,6 +92,18 @@ public:
                 hex << QByteArray(reinterpret_cast<const char *>(m.bytes.data()), int(m.bytes.size())).toHex(' ');
         }
         return hex;
+    }
+    bool waitForNotesOn(int count, int timeoutMs = 10000)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        while (notesOn().size() < count) {
+            if (timer.elapsed() > timeoutMs)
+                return false;
+            QCoreApplication::sendPostedEvents();
+            QTest::qWait(5);
+        }
+        return true;
     }
     // The pitches of the note-ons sent, in order.
     QList<int> notesOn() const
