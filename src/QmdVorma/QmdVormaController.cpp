@@ -667,47 +667,66 @@ QmdRequestId QmdVormaController::requestPause()
 
 QmdRequestId QmdVormaController::requestTogglePlayback()
 {
-    AbstractSync *clock = sync();
-    return requestSetPlayback(!(clock && clock->isPlaying()));
+    bool playing;
+    {
+        const std::lock_guard<std::mutex> transport(m_transportMutex);
+        AbstractSync *clock = sync();
+        playing = !(clock && clock->isPlaying());
+        if (clock)
+            clock->setPlaying(playing);
+        primePlayback(playing);
+    }
+    emit playbackStateChanged(playing);
+    return TransportResult;
 }
 
 QmdRequestId QmdVormaController::requestSetPlayback(bool play)
 {
-    if (AbstractSync *clock = sync())
-        clock->setPlaying(play);
-    return requestPrimePlaybackForSyncStateChange(play);
+    {
+        const std::lock_guard<std::mutex> transport(m_transportMutex);
+        if (AbstractSync *clock = sync())
+            clock->setPlaying(play);
+        primePlayback(play);
+    }
+    emit playbackStateChanged(play);
+    return TransportResult;
 }
 
 QmdRequestId QmdVormaController::requestPrimePlaybackForSyncStateChange(bool newState)
 {
     {
         const std::lock_guard<std::mutex> transport(m_transportMutex);
-        for (AbstractInstrument *instrument : instruments()) {
-            if (newState)
-                instrument->play();
-            else
-                instrument->pauseAndWait();
-        }
-        const VoiceGroupRegistry groups = voiceGroups();
-        for (auto it = groups.cbegin(); it != groups.cend(); ++it) {
-            // Groups with trigger keys wait for MIDI triggering.
-            if (newState && elementData(it.key(), Keys::TriggeringMidiPitchList).toString().isEmpty())
-                it.value()->continueIterating();
-            else
-                it.value()->pauseIterating();
-        }
+        primePlayback(newState);
     }
     emit playbackStateChanged(newState);
     return TransportResult;
 }
 
+void QmdVormaController::primePlayback(bool playing)
+{
+    for (AbstractInstrument *instrument : instruments()) {
+        if (playing)
+            instrument->play();
+        else
+            instrument->pauseAndWait();
+    }
+    const VoiceGroupRegistry groups = voiceGroups();
+    for (auto it = groups.cbegin(); it != groups.cend(); ++it) {
+        // Groups with trigger keys wait for MIDI triggering.
+        if (playing && elementData(it.key(), Keys::TriggeringMidiPitchList).toString().isEmpty())
+            it.value()->continueIterating();
+        else
+            it.value()->pauseIterating();
+    }
+}
+
 QmdRequestId QmdVormaController::requestGotoStart()
 {
-    AbstractSync *clock = sync();
-    if (!clock)
-        return TransportResult;
     {
         const std::lock_guard<std::mutex> transport(m_transportMutex);
+        AbstractSync *clock = sync();
+        if (!clock)
+            return TransportResult;
         // Steps in progress end first: none may write old counters or queue
         // messages with old ticks once everything has been rewound.
         const VoiceGroupRegistry groups = voiceGroups();
@@ -1251,6 +1270,7 @@ Ticks QmdVormaController::quantizedStartTick(int quantization, const AbstractSyn
 
 QmdRequestId QmdVormaController::requestStartVoiceGroups(const QmdItemIdList &idList, Scale velocityScale)
 {
+    const std::lock_guard<std::mutex> transport(m_transportMutex);
     AbstractSync *clock = sync();
     if (!clock || !clock->isPlaying())
         return 0;
@@ -1262,7 +1282,6 @@ QmdRequestId QmdVormaController::requestStartVoiceGroups(const QmdItemIdList &id
     };
     QVector<Start> starts;
     quint64 division = TicksPerPrincipal;
-    const std::lock_guard<std::mutex> transport(m_transportMutex);
     const QmdRequestId rid = runRequest({Qmd::NoUndo, tr("Start Voice Groups"), 0}, [&] {
         division = ticksPerDivision(direct().data(Keys::DivsPerPrincipal));
         for (QmdItemId id : idList) {
@@ -1290,11 +1309,11 @@ QmdRequestId QmdVormaController::requestStartVoiceGroups(const QmdItemIdList &id
 
 QmdRequestId QmdVormaController::requestStopVoiceGroups(const QmdItemIdList &idList)
 {
+    const std::lock_guard<std::mutex> transport(m_transportMutex);
     AbstractSync *clock = sync();
     if (!clock || !clock->isPlaying())
         return 0;
     QList<VoiceGroup *> groups;
-    const std::lock_guard<std::mutex> transport(m_transportMutex);
     const QmdRequestId rid = runRequest({Qmd::NoUndo, tr("Stop Voice Groups"), 0}, [&] {
         for (QmdItemId id : idList) {
             if (VoiceGroup *group = m_voiceGroupRegistry.value(id))
@@ -1309,8 +1328,13 @@ QmdRequestId QmdVormaController::requestStopVoiceGroups(const QmdItemIdList &idL
 
 QmdRequestId QmdVormaController::requestMidiTriggerVoiceGroups(const MidiInputMessage &msg, int msecToggleTimeout)
 {
-    AbstractSync *clock = sync();
-    if (!clock || !clock->isPlaying() || !data(Keys::MidiTriggeringEnabled).toBool() || msg.bytes.size() < 3)
+    {
+        const std::lock_guard<std::mutex> transport(m_transportMutex);
+        AbstractSync *clock = sync();
+        if (!clock || !clock->isPlaying())
+            return 0;
+    }
+    if (!data(Keys::MidiTriggeringEnabled).toBool() || msg.bytes.size() < 3)
         return 0;
     const int status = msg.bytes.at(0) & 0xF0;
     const quint8 key = msg.bytes.at(1);
@@ -1364,7 +1388,7 @@ void QmdVormaController::doReset()
         ++m_documentGeneration;
     }
     for (VoiceGroup *group : voiceGroups())
-        group->suspendSteps();
+        group->retire();
 
     QmdElementDocController::doReset();
 
@@ -1798,6 +1822,10 @@ void QmdVormaController::stopVoiceGroups(const QList<VoiceGroup *> &threads)
 
 void QmdVormaController::rebuildSync()
 {
+    // Held throughout: a transport call (perhaps from a MIDI thread) keeps
+    // the clock it read until it is done with it, and the old clock is let
+    // go only once every thread has the new one.
+    const std::lock_guard<std::mutex> transport(m_transportMutex);
     AbstractSync *old = nullptr;
     AbstractSync *fresh = nullptr;
     {
@@ -1812,13 +1840,10 @@ void QmdVormaController::rebuildSync()
     // Bound before the old clock lets go, so MIDI clock ports the two share
     // by name stay open across the change.
     fresh->setController(this);
-    {
-        const std::lock_guard<std::mutex> transport(m_transportMutex);
-        for (AbstractInstrument *instrument : instruments())
-            instrument->setSync(fresh);
-        for (VoiceGroup *group : voiceGroups())
-            group->syncSync();
-    }
+    for (AbstractInstrument *instrument : instruments())
+        instrument->setSync(fresh);
+    for (VoiceGroup *group : voiceGroups())
+        group->syncSync();
     if (old) {
         old->setController(nullptr);
         old->deleteLater();

@@ -410,6 +410,9 @@ private:
     // other locks.
     void stopInstruments(const QList<AbstractInstrument *> &threads);
     void stopVoiceGroups(const QList<VoiceGroup *> &threads);
+    // Instruments and voice groups follow the clock's new state;
+    // transportMutex held.
+    void primePlayback(bool playing);
     // Replaces the playback clock with one for the document's `SyncType`.
     void rebuildSync();
 

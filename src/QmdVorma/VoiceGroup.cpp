@@ -200,7 +200,7 @@ void VoiceGroup::iterate()
         std::this_thread::sleep_for(std::chrono::microseconds(50));
         lock.try_lock();
     }
-    if (!m_iterating.load() || m_suspended)
+    if (!m_iterating.load() || m_suspended || m_retired)
         return;
     step();
 }
@@ -336,6 +336,12 @@ void VoiceGroup::suspendSteps()
 {
     std::lock_guard<std::mutex> lock(m_mainMutex);
     m_suspended = true;
+}
+
+void VoiceGroup::retire()
+{
+    std::lock_guard<std::mutex> lock(m_mainMutex);
+    m_retired = true;
 }
 
 void VoiceGroup::restart(Ticks start, Scale velocityScale)

@@ -95,6 +95,9 @@ public:
     // when this returns. Going to the start uses it, so no step writes old
     // counters or queues old ticks after the rewind.
     void suspendSteps();
+    // No step runs any more, whatever comes: the group's document is being
+    // replaced and the group waits to be deleted.
+    void retire();
 
     // One step as the thread takes it, regardless of the iterating flag
     // (tests and benchmarks drive idle groups with it). Blocks on the main
@@ -202,6 +205,7 @@ private:
     std::mutex m_mainMutex;
     AbstractSync *m_sync = nullptr;
     bool m_suspended = false;
+    bool m_retired = false;
     bool m_mute = false;
     int m_scaleKey = 0;
     int m_degreeSet = 0xFFF;
