@@ -63,7 +63,8 @@ QVector<CurveSample> sampleControllerCurve(int curveType, const QPolygonF &point
     // walk: Qt would divide by that length. It stays at its start.
     const bool walkable = path.length() > 0.0;
     // A travel under 25 ms still gets one interval, as one of no time does.
-    const quint64 intervals = travel == 0 ? 1 : std::max<quint64>(1, travelNs / CurveSampleIntervalNs);
+    const quint64 intervals =
+        travel == 0 ? 1 : qBound<quint64>(1, travelNs / CurveSampleIntervalNs, MaxCurveIntervals);
     const Ticks step = travel / intervals;
     samples.reserve(int(intervals) + 1);
     for (quint64 i = 0; i < intervals; ++i) {
@@ -72,6 +73,24 @@ QVector<CurveSample> sampleControllerCurve(int curveType, const QPolygonF &point
     }
     samples.append({departure + travel, curveValue(points.last().y())});
     return samples;
+}
+
+QVector<CurveSample> thinCurveSamples(const QVector<CurveSample> &samples, int maxSamples)
+{
+    if (samples.size() <= maxSamples)
+        return samples;
+    QVector<CurveSample> kept;
+    if (maxSamples <= 0)
+        return kept;
+    if (maxSamples == 1) {
+        kept.append(samples.last());
+        return kept;
+    }
+    kept.reserve(maxSamples);
+    const qint64 last = samples.size() - 1;
+    for (qint64 i = 0; i < maxSamples; ++i)
+        kept.append(samples.at(int(i * last / (maxSamples - 1))));
+    return kept;
 }
 
 QVector<MidiOutputMessage> curveSampleMessages(const CurveSample &sample, int msbCode, int lsbCode, bool *paired)

@@ -13,6 +13,9 @@
 namespace QmdVorma {
 
 constexpr quint64 CurveSampleIntervalNs = 25000000;
+// More samples than a queue could ever hold are not taken: a travel longer
+// than this many intervals is sampled more sparsely.
+constexpr quint64 MaxCurveIntervals = 4000;
 constexpr int MaxCurveValue = 16383;
 // `MsbCode` / `LsbCode` values that are no controller number.
 constexpr int NoControllerCode = -1;
@@ -31,10 +34,15 @@ struct CurveSample
 // (fraction of the travel, 14-bit value). A single value gives one sample at
 // the departure; linear and cubic curves give one sample at the start of
 // every whole 25 ms (at least one, also for a travel shorter than that or
-// of no time) and a last one at the arrival with the last point's value.
+// of no time, at most MaxCurveIntervals) and a last one at the arrival with
+// the last point's value.
 // No points or no curve: no samples.
 QVector<CurveSample> sampleControllerCurve(int curveType, const QPolygonF &points, Ticks departure, Ticks travel,
                                            quint64 travelNs);
+
+// At most maxSamples of the samples, evenly spread over them, keeping the
+// first and the last; all of them when they fit.
+QVector<CurveSample> thinCurveSamples(const QVector<CurveSample> &samples, int maxSamples);
 
 // The messages of one sample for the codes of a controller entry, one or
 // two; `paired` says that two halves of a 14-bit controller must be queued

@@ -1759,6 +1759,16 @@ bool QmdVormaController::queueMidiMessagePair(QmdItemId instrumentId, const Midi
     return instrument && instrument->queueMessagePair(first, second);
 }
 
+int QmdVormaController::midiQueueRoom(QmdItemId instrumentId) const
+{
+    std::shared_lock<std::shared_mutex> lock(m_instrumentRegistryLock);
+    const AbstractInstrument *instrument = m_instrumentRegistry.value(instrumentId);
+    if (!instrument)
+        return 0;
+    const TimedQueue<MidiOutputMessage> &queue = instrument->outputQueue();
+    return queue.capacity() - queue.size();
+}
+
 void QmdVormaController::addVoiceGroups(const QmdItemIdList &ids)
 {
     const VoiceGroupRegistry present = voiceGroups();

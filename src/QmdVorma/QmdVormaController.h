@@ -241,6 +241,9 @@ public:
     bool queueMidiMessage(QmdItemId instrumentId, const MidiOutputMessage &message);
     bool queueMidiMessagePair(QmdItemId instrumentId, const MidiOutputMessage &first,
                               const MidiOutputMessage &second);
+    // Free places in the instrument's output queue now (others may take
+    // them at any moment); 0 when no instrument has the id.
+    int midiQueueRoom(QmdItemId instrumentId) const;
     // What voice groups report for the canvas to show; emptied by every
     // reset. The queue locks itself.
     TimedQueue<PlaybackEvent> &feedbackPipe() { return m_feedbackPipe; }

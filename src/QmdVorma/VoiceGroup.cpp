@@ -78,6 +78,9 @@ VoiceGroup::VoiceGroup(QmdItemId groupId, QmdVormaController *controller, QObjec
     for (int i = 0; i < PoolSize; ++i)
         m_voices[std::size_t(i)].id = i + 1;
     setController(controller);
+    // Taken here rather than by the starting thread, so that starting the
+    // group never waits for the controller's lock: its creator may hold it.
+    m_sync = controller->sync();
 }
 
 VoiceGroup::~VoiceGroup()
@@ -144,7 +147,6 @@ void VoiceGroup::run()
                 m_free.append(&voice);
             }
         }
-        takeControllerSync();
     }
     if (m_terminate.load())
         return;
@@ -835,11 +837,27 @@ void VoiceGroup::scheduleEdgeControllers(const VoiceState &state, QmdItemId edge
     }
     const quint64 travelNs = m_sync ? m_sync->ticksToNs(travel) : 0;
     const QmdItemId instrument = QmdItemId(state.instrument);
+    QVector<QVector<CurveSample>> curves;
+    qint64 needed = 0;
     for (const Entry &entry : qAsConst(entries)) {
-        if (entry.type == NoCurve || entry.points.isEmpty() || entry.msb == NoControllerCode)
-            continue;
-        for (const CurveSample &sample :
-             sampleControllerCurve(entry.type, entry.points, state.departure, travel, travelNs)) {
+        QVector<CurveSample> samples;
+        if (entry.type != NoCurve && !entry.points.isEmpty() && entry.msb != NoControllerCode) {
+            samples = sampleControllerCurve(entry.type, entry.points, state.departure, travel, travelNs);
+            bool paired;
+            needed += qint64(samples.size()) * curveSampleMessages(CurveSample(), entry.msb, entry.lsb, &paired).size();
+        }
+        curves.append(samples);
+    }
+    // A long edge at a slow tempo can ask for more messages than the queue
+    // holds, and the notes must still find room: curves then keep fewer
+    // samples, spread evenly and ending on their last value.
+    const qint64 room = std::max(0, m_c->midiQueueRoom(instrument) - CurveQueueReserve);
+    for (int i = 0; i < entries.size(); ++i) {
+        const Entry &entry = entries.at(i);
+        QVector<CurveSample> samples = curves.at(i);
+        if (needed > room)
+            samples = thinCurveSamples(samples, int(qint64(samples.size()) * room / needed));
+        for (const CurveSample &sample : qAsConst(samples)) {
             bool paired = false;
             const QVector<MidiOutputMessage> messages = curveSampleMessages(sample, entry.msb, entry.lsb, &paired);
             if (paired) {

@@ -46,6 +46,8 @@ public:
     static constexpr int PoolSize = VoiceLimit - 1;
     static constexpr quint64 StepNs = 10000000;
     static constexpr quint64 ArrivalMarginNs = 2000000;
+    // Places of an instrument's queue that controller curves leave to notes.
+    static constexpr int CurveQueueReserve = 200;
     // How long a node that played nothing lights up.
     static constexpr quint64 SilentFlashNs = 100000000;
 
@@ -70,7 +72,8 @@ public:
         QmdItemIdList further;
     };
 
-    // Registers a seed of its own; the pool is made when the thread runs.
+    // Registers a seed of its own and takes the controller's clock; the pool
+    // is made when the thread runs.
     VoiceGroup(QmdItemId groupId, QmdVormaController *controller, QObject *parent = nullptr);
     // Stops the thread when it still runs, then releases the seed.
     ~VoiceGroup() override;

@@ -58,6 +58,7 @@ private slots:
     void instrumentChangeAtANode();
     void wormholeTakesNoTimeAndSendsNoCurve();
     void poolRunsOut();
+    void tempoZeroPlaysAtTheSlowestRate();
 };
 
 void TestArrival::noteOnEveryChannelAndItsNoteOffAPrincipalLater()
@@ -281,6 +282,28 @@ void TestArrival::poolRunsOut()
     const int hits = net.state(b, Keys::HitCount).toInt();
     QTRY_VERIFY(net.state(b, Keys::HitCount).toInt() > hits + 24);
     QVERIFY(net.c().isVoiceGroupRunning(group));
+}
+
+void TestArrival::tempoZeroPlaysAtTheSlowestRate()
+{
+    // A file can hold tempo 0: it plays as one beat per minute, and nothing
+    // divides by it (travel times, percentages, curve samples). The curve
+    // of the edge, two minutes long, leaves the queue room for the notes.
+    PlayedNetwork net(0);
+    const QmdItemId a = net.node(0, 0, QStringLiteral("C3::50%"));
+    const QmdItemId edge = net.edge(a, net.node(1, 0, QStringLiteral("D3")));
+    net.curve(edge, LinearCurve, 7, -1, QPolygonF(QVector<QPointF>{{0, 0}, {1, 16383}}));
+    net.group(a);
+    net.c().requestPlay();
+    QVERIFY(net.waitForSent(2));
+    QCOMPARE(net.sent().mid(0, 2), (QStringList{"b0 07 00", "90 3c 60"}));
+    const auto events = net.takeEvents();
+    Ticks duration = 0;
+    for (const PlaybackEvent &e : events) {
+        if (e.kind == PlaybackEvent::VoiceReachedNode)
+            duration = Ticks(e.duration);
+    }
+    QCOMPARE(duration, Ticks(Principal / 2));
 }
 
 QTEST_GUILESS_MAIN(TestArrival)

@@ -45,6 +45,8 @@ private slots:
     void shortAndZeroTravels();
     void degenerateCurves();
     void sampleMessages();
+    void thinning_data();
+    void thinning();
     void curvePlaysAlongTheEdge();
 };
 
@@ -105,6 +107,9 @@ void TestCurve::shortAndZeroTravels()
     // Under 25 ms: one interval, as for no time.
     QCOMPARE(sampleControllerCurve(LinearCurve, points({{0, 100}, {1, 200}}), 7, 300, 10000000),
              (QVector<CurveSample>{{7, 100}, {307, 200}}));
+    // Hours of travel are not sampled every 25 ms.
+    QCOMPARE(sampleControllerCurve(LinearCurve, points({{0, 100}, {1, 200}}), 0, Ticks(1) << 40, 36000 * Second).size(),
+             int(MaxCurveIntervals) + 1);
 }
 
 void TestCurve::degenerateCurves()
@@ -132,6 +137,29 @@ void TestCurve::sampleMessages()
     QCOMPARE(hexOf(curveSampleMessages(sample, -3, 33, &paired)), QStringList{"4:40:33:104"});
     QCOMPARE(hexOf(curveSampleMessages(sample, 5, PitchBendCode, &paired)), QStringList{"3:40:7:104"});
     QVERIFY(curveSampleMessages(sample, 200, 300, &paired).isEmpty());
+}
+
+void TestCurve::thinning_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("keep");
+    QTest::addColumn<QList<int>>("kept");
+    QTest::newRow("all fit") << 4 << 4 << QList<int>{0, 1, 2, 3};
+    QTest::newRow("spread, ends kept") << 9 << 3 << QList<int>{0, 4, 8};
+    QTest::newRow("uneven") << 10 << 4 << QList<int>{0, 3, 6, 9};
+    QTest::newRow("one: the last value") << 5 << 1 << QList<int>{4};
+    QTest::newRow("none") << 5 << 0 << QList<int>{};
+}
+
+void TestCurve::thinning()
+{
+    QFETCH(int, count);
+    QFETCH(int, keep);
+    QFETCH(QList<int>, kept);
+    QVector<CurveSample> samples;
+    for (int i = 0; i < count; ++i)
+        samples.append({Ticks(i), qint16(i)});
+    QCOMPARE(valuesOf(thinCurveSamples(samples, keep)), kept);
 }
 
 void TestCurve::curvePlaysAlongTheEdge()

@@ -88,6 +88,9 @@ private slots:
     void poolExhaustedAtTheNode_data();
     void poolExhaustedAtTheNode();
     void startVoiceOnEdge();
+    void arrivalsDueBeforeTheNextStepAreHandledNow();
+    void noteOnAndOffAreQueuedTogether_data();
+    void noteOnAndOffAreQueuedTogether();
 };
 
 void TestVoiceGroup::seedsAreUniqueWhileGroupsLive()
@@ -346,6 +349,93 @@ void TestVoiceGroup::startVoiceOnEdge()
     QCOMPARE(eventKinds(events), QList<int>{PlaybackEvent::NoFreeVoice});
     QCOMPARE(events.first().voiceId, 0);
     QCOMPARE(events.first().time, Ticks(1000));
+}
+
+namespace {
+
+// The clock plays while the instruments stay paused, so what an arrival
+// queues waits in the queue; the group is stepped by the test.
+struct SteppedLoop
+{
+    SteppedLoop()
+    {
+        a = f.net.node(5, 5, QStringLiteral("C3"));
+        edge = f.net.edge(a, f.hub);
+        f.net.c().sync()->setPlaying(true);
+        // Far enough from 0 for departures a principal back.
+        QTest::qWait(150);
+    }
+    AbstractInstrument *instrument() { return f.net.c().instruments().value(f.net.instrument); }
+    // A voice on the edge, arriving at the hub `ms` from now.
+    void voiceArrivingIn(int ms)
+    {
+        AbstractSync *clock = f.net.c().sync();
+        Ticks travel = 0;
+        QVERIFY(f.engine->edgeTravelTicks(edge, &travel));
+        VoiceState s;
+        s.arrival = clock->currentTicks() + clock->nsToTicks(quint64(ms) * 1000000u) - travel;
+        s.pitch = 60;
+        s.velocity = 100;
+        s.duration = Principal;
+        s.instrument = qint32(f.net.instrument);
+        QVERIFY(f.engine->startVoiceOnEdge(s, edge));
+        arrival = s.arrival + travel;
+    }
+    int hits() { return f.net.state(f.hub, Keys::HitCount).toInt(); }
+
+    Fan f{{1}};
+    QmdItemId a = 0;
+    QmdItemId edge = 0;
+    Ticks arrival = 0;
+};
+
+} // namespace
+
+void TestVoiceGroup::arrivalsDueBeforeTheNextStepAreHandledNow()
+{
+    SteppedLoop loop;
+    // Within the next step and its margin: handled now, stamped with its
+    // own tick, so it waits in the queue until it is due.
+    loop.voiceArrivingIn(3);
+    loop.f.engine->stepOnce();
+    settle();
+    QCOMPARE(loop.hits(), 1);
+    Ticks first = 0;
+    QVERIFY(loop.instrument()->outputQueue().nextTime(&first));
+    QCOMPARE(first, loop.arrival);
+    QCOMPARE(loop.instrument()->outputQueue().size(), 2);
+
+    // Beyond it: left for a later step.
+    loop.f.engine->deactivateAllVoices();
+    loop.voiceArrivingIn(200);
+    loop.f.engine->stepOnce();
+    settle();
+    QCOMPARE(loop.hits(), 1);
+    QCOMPARE(loop.f.engine->activeVoiceCount(), 1);
+}
+
+void TestVoiceGroup::noteOnAndOffAreQueuedTogether_data()
+{
+    QTest::addColumn<int>("queued");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("room for both") << 998 << 1000;
+    QTest::newRow("room for one") << 999 << 999;
+}
+
+void TestVoiceGroup::noteOnAndOffAreQueuedTogether()
+{
+    QFETCH(int, queued);
+    QFETCH(int, expected);
+    SteppedLoop loop;
+    // A note-on whose note-off could not be queued would hang.
+    const Ticks later = Ticks(1) << 60;
+    for (int i = 0; i < queued; ++i)
+        QVERIFY(loop.f.net.c().queueMidiMessage(loop.f.net.instrument, controlChangeMessage(later, 1, 0)));
+    loop.voiceArrivingIn(0);
+    loop.f.engine->stepOnce();
+    settle();
+    QCOMPARE(loop.hits(), 1);
+    QCOMPARE(loop.instrument()->outputQueue().size(), expected);
 }
 
 QTEST_GUILESS_MAIN(TestVoiceGroup)
