@@ -2,7 +2,6 @@
 
 #include "Qmd/QmdDirectModelInterface.h"
 #include "QmdVorma/DocumentKeys.h"
-#include "QmdVorma/InstrumentTypeKeys.h"
 #include "QmdVorma/QmdVorma.h"
 
 #include <QCoreApplication>
@@ -70,7 +69,6 @@ const KeyValueList &voiceGroupDefaults()
 const KeyValueList &instrumentDefaults()
 {
     static const KeyValueList list{
-        {Keys::Type, MidiInstrumentTypeKey},
         {Keys::MidiDoProgramChange, false},
         {Keys::MidiProgram, 1},
         {Keys::MidiBankMSB, 0},

@@ -33,8 +33,8 @@ const KeyValueList &rootDefaults();
 
 // What the adding requests write into new elements and instruments besides
 // the values that depend on the request (positions, start and end nodes, the
-// first instrument, the default scale mode, colour, label, port and
-// channels).
+// first instrument, the default scale mode, an instrument's kind, colour,
+// label, port and channels).
 const KeyValueList &edgeDefaults();
 const KeyValueList &nodeDefaults();
 const KeyValueList &textBoxDefaults();

@@ -857,6 +857,7 @@ QmdRequestId QmdVormaController::requestAddInstrument(const QString &label, cons
                                                       const QBitArray &channels, const QmdRequestOptions &options)
 {
     QHash<QString, QVariant> data = valuesOf(instrumentDefaults());
+    data.insert(Keys::Type, MidiInstrument::staticTypeKey());
     data.insert(Keys::Color, color);
     data.insert(Keys::Label, label);
     data.insert(Keys::MidiPort, defaultMidiOutputPort());

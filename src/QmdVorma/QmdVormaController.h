@@ -271,7 +271,15 @@ public slots:
     QmdRequestId requestToggleShowEdgeSignalling();
     QmdRequestId requestToggleMidiTriggering();
 
-    // Adding elements, instruments and controllers.
+    // Adding elements, instruments and controllers: each one undo step
+    // under the options' id (0: a new one), whose id it returns; a new
+    // element's id goes through the out pointer before the slot returns.
+    // Nodes get their notes trees in a second request under the same id,
+    // outside the history. Ends and start nodes that are no node of this
+    // document are left open. Without label, colour and channels an
+    // instrument gets the first free ones. A controller goes only onto an
+    // edge of this document; for anything else nothing is requested and the
+    // result is 0.
     QmdRequestId requestAddInstrument(const QmdRequestOptions &options);
     QmdRequestId requestAddInstrument();
     QmdRequestId requestAddInstrument(const QString &label, const QColor &color, const QBitArray &channels,
@@ -306,7 +314,10 @@ public slots:
     QmdRequestId requestAddControllerToEdge(const QmdIndex &edge, QmdVorma::ControllerCurveType curveType,
                                             short msbCode, short lsbCode);
 
-    // Clipboard.
+    // Clipboard. Copy puts the existing elements among the ids on the
+    // clipboard (none: the clipboard keeps what it held). Paste adds the
+    // clipboard's elements with new ids, their references rewired, centred
+    // on center with the first node on the division grid, as one undo step.
     QmdRequestId requestCopy(const QmdItemIdSet &elements);
     QmdRequestId requestPaste(const QmdVorma::TickPoint &center);
 

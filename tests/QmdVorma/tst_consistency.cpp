@@ -207,6 +207,7 @@ private slots:
                          c.elementIndex(otherUser));
         settle();
         QCOMPARE(c.elementData(group, Keys::InitialInstrument), QVariant(uint(gone)));
+        QVERIFY(c.instruments().contains(gone));
         const QString before = doc.dump();
 
         QSignalSpy removed(&c, &QmdVormaController::instrumentsRemoved);
@@ -221,14 +222,17 @@ private slots:
         QCOMPARE(c.elementData(group, Keys::InitialInstrument), QVariant(0u));
         QCOMPARE(c.elementData(otherUser, Keys::DoInstrumentChange), QVariant(true));
         QCOMPARE(c.elementData(otherUser, Keys::Instrument).toUInt(), stays);
+        QCOMPARE(c.instruments().keys(), QList<QmdItemId>{stays});
 
         undo(doc);
         QCOMPARE(doc.dump(), before);
+        QVERIFY(c.instruments().contains(gone));
         QCOMPARE(added.count(), 1);
         QCOMPARE(added.at(0).at(0).value<QmdItemIdList>(), QmdItemIdList{gone});
         redo(doc);
         QCOMPARE(c.elementData(group, Keys::InitialInstrument), QVariant(0u));
         QCOMPARE(removed.count(), 2);
+        QVERIFY(!c.instruments().contains(gone));
     }
 
     void instrumentAndScaleModeSignals()

@@ -506,6 +506,21 @@ private slots:
         }
         QCOMPARE(c.undoText(), QStringLiteral("Instrument"));
     }
+
+    // A program without a GUI application has no clipboard: copying puts
+    // nothing anywhere and pasting adds nothing.
+    void clipboardWithoutGui()
+    {
+        VormaDocument doc;
+        doc.attach();
+        const QmdItemId node = addNode(doc);
+        QVERIFY(doc.controller.requestCopy({node}) != 0);
+        QVERIFY(!QmdVormaController::canPaste());
+        const QString before = doc.dump();
+        QVERIFY(doc.controller.requestPaste(TickPoint()) != 0);
+        settle();
+        QCOMPARE(doc.dump(), before);
+    }
 };
 
 QTEST_GUILESS_MAIN(TstEditAdd)
