@@ -223,22 +223,46 @@ void VoiceGroup::step()
             std::lock_guard<std::mutex> pool(m_poolMutex);
             voices = m_active;
         }
-        if (voices.size() == 1) {
-            advanceVoice(voices.first());
-        } else if (voices.size() > 1) {
-            m_parallelFence.fetch_add(1, std::memory_order_release);
-            QtConcurrent::blockingMap(voices, [this](Voice *voice) {
-                m_parallelFence.load(std::memory_order_acquire);
-                advanceVoice(voice);
-                m_parallelFence.fetch_add(1, std::memory_order_release);
-            });
-            m_parallelFence.load(std::memory_order_acquire);
+        m_joined.clear();
+        advanceVoices(voices);
+        // A voice that left a node during this step on an edge that takes
+        // (almost) no time arrives before the next step: it arrives now, so
+        // its notes are queued before they are due too. A cycle of such
+        // edges goes round a bounded number of times per step.
+        for (int round = 0; round < MaxFollowUpRounds && !m_joined.isEmpty(); ++round) {
+            const Ticks horizon = arrivalHorizon();
+            voices.clear();
+            {
+                std::lock_guard<std::mutex> pool(m_poolMutex);
+                for (Voice *voice : qAsConst(m_joined)) {
+                    if (m_active.contains(voice) && voice->state.arrival <= horizon)
+                        voices.append(voice);
+                }
+            }
+            m_joined.clear();
+            advanceVoices(voices);
         }
+        m_joined.clear();
         flushPendingNoteOffs();
     }
     // With its last voice gone the group has nothing more to play.
     if (activeVoiceCount() == 0 && m_iterating.load())
         setIterating(false);
+}
+
+void VoiceGroup::advanceVoices(const QVector<Voice *> &voices)
+{
+    if (voices.size() == 1) {
+        advanceVoice(voices.first());
+    } else if (voices.size() > 1) {
+        m_parallelFence.fetch_add(1, std::memory_order_release);
+        QtConcurrent::blockingMap(voices, [this](Voice *voice) {
+            m_parallelFence.load(std::memory_order_acquire);
+            advanceVoice(voice);
+            m_parallelFence.fetch_add(1, std::memory_order_release);
+        });
+        m_parallelFence.load(std::memory_order_acquire);
+    }
 }
 
 void VoiceGroup::flushPendingNoteOffs()
@@ -735,6 +759,7 @@ bool VoiceGroup::startVoiceOnEdge(const VoiceState &state, QmdItemId edge)
     voice->state.item = edge;
     voice->state.departure = state.arrival;
     voice->state.arrival = state.arrival + travel;
+    m_joined.append(voice);
     postEvent(PlaybackEvent::VoiceStarted, voice->state.departure, voice->id);
     if (!m_c->elementData(edge, Keys::IsWormhole).toBool())
         scheduleEdgeControllers(voice->state, edge, travel);

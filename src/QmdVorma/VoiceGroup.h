@@ -27,10 +27,10 @@ class AbstractSync;
 //
 // Timing: a step handles every arrival that falls due before the next step
 // (within one step of 10 ms plus a margin of 2 ms of the clock's position),
-// and stamps everything the arrival sends with the exact arrival tick. So
-// every message waits in its instrument's queue before it is due, and the
-// instrument sends it on time; what a step sees late (a loaded machine)
-// still goes out at once, in order.
+// also of voices that left a node during the step, and stamps everything an
+// arrival sends with the exact arrival tick. So every message waits in its
+// instrument's queue before it is due, and the instrument sends it on time;
+// what a step sees late (a loaded machine) still goes out at once, in order.
 //
 // Locks, outermost first: the group's main mutex (a whole step, every slot
 // body), the controller's nodeArrivalMutex (one arrival), controllerMutex
@@ -48,6 +48,8 @@ public:
     static constexpr quint64 ArrivalMarginNs = 2000000;
     // Places of an instrument's queue that controller curves leave to notes.
     static constexpr int CurveQueueReserve = 200;
+    // How often a step lets voices that left during it arrive as well.
+    static constexpr int MaxFollowUpRounds = 8;
     // How long a node that played nothing lights up.
     static constexpr quint64 SilentFlashNs = 100000000;
 
@@ -177,6 +179,8 @@ private:
     // Main mutex held for the whole of each.
     void iterate();
     void step();
+    // Advances the voices, in parallel when there are several.
+    void advanceVoices(const QVector<Voice *> &voices);
     void restart(QmdVorma::Ticks start, QmdVorma::Scale velocityScale);
     void setIterating(bool iterating);
     void takeControllerSync();
@@ -213,6 +217,7 @@ private:
     int m_scaleKey = 0;
     int m_degreeSet = 0xFFF;
     QVector<PendingNoteOff> m_pendingNoteOffs; // added under nodeArrivalMutex
+    QVector<Voice *> m_joined; // started during a step; under nodeArrivalMutex
     quint32 m_seed = 0;
     boost::random::mt19937 m_generator; // drawn under nodeArrivalMutex
 

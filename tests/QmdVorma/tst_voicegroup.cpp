@@ -89,6 +89,7 @@ private slots:
     void poolExhaustedAtTheNode();
     void startVoiceOnEdge();
     void arrivalsDueBeforeTheNextStepAreHandledNow();
+    void voicesLeavingOnWormholesArriveInTheSameStep();
     void noteOnAndOffAreQueuedTogether_data();
     void noteOnAndOffAreQueuedTogether();
 };
@@ -411,6 +412,35 @@ void TestVoiceGroup::arrivalsDueBeforeTheNextStepAreHandledNow()
     loop.f.engine->stepOnce();
     settle();
     QCOMPARE(loop.hits(), 1);
+    QCOMPARE(loop.f.engine->activeVoiceCount(), 1);
+}
+
+void TestVoiceGroup::voicesLeavingOnWormholesArriveInTheSameStep()
+{
+    SteppedLoop loop;
+    PlayedNetwork &net = loop.f.net;
+    // hub -> rim (one principal away, as a wormhole) -> far (a wormhole too).
+    const QmdItemId rim = net.c().elementData(loop.f.edges.first(), Keys::ToNode).toUInt();
+    const QmdItemId far = net.node(9, 9, QStringLiteral("E3"));
+    const QmdItemId second = net.edge(rim, far);
+    net.set(loop.f.edges.first(), Keys::IsWormhole, true);
+    net.set(second, Keys::IsWormhole, true);
+    loop.voiceArrivingIn(3);
+    loop.f.engine->stepOnce();
+    settle();
+    for (QmdItemId node : {loop.f.hub, rim, far})
+        QCOMPARE(net.state(node, Keys::HitCount).toInt(), 1);
+
+    // A cycle of wormholes goes round a bounded number of times per step.
+    const QmdItemId back = net.edge(far, loop.f.hub);
+    net.set(back, Keys::IsWormhole, true);
+    loop.voiceArrivingIn(0);
+    loop.f.engine->stepOnce();
+    settle();
+    int hits = 0;
+    for (QmdItemId node : {loop.f.hub, rim, far})
+        hits += net.state(node, Keys::HitCount).toInt();
+    QCOMPARE(hits, 3 + 1 + VoiceGroup::MaxFollowUpRounds);
     QCOMPARE(loop.f.engine->activeVoiceCount(), 1);
 }
 
