@@ -254,7 +254,15 @@ public:
     QmdRequestId nextRequestId() override;
 
 public slots:
-    // Transport: each returns 0xFFFFFFFF.
+    // Transport: each returns 0xFFFFFFFF, may be called from any thread
+    // (the MIDI clock follower calls from the driver's) and emits its signal
+    // there. Setting the playback starts or stops the clock, then primes.
+    // Priming plays or pauses every instrument (a pause silences held
+    // notes) and lets every voice group without trigger keys iterate, or
+    // pauses them all. Going to the start stops the groups' steps, rewinds
+    // the clock, the run-time state and the notes-tree cursors (outside the
+    // undo history), empties the instruments' queues and the feedback queue,
+    // puts every group's first voice back and goes on playing if it played.
     QmdRequestId requestPlay();
     QmdRequestId requestPause();
     QmdRequestId requestTogglePlayback();
@@ -325,7 +333,13 @@ public slots:
     // that is not a preset.
     QmdRequestId requestLoadStylePreset(const QString &presetName);
 
-    // Starting and stopping voice groups while playing.
+    // Starting and stopping voice groups while playing; each answers 0 and
+    // does nothing while the clock stands. A start places the group's first
+    // voice at its next triggering point (`TriggeringQuantization`), with
+    // the velocity scale when `TriggeringMidiVelocityScaling` is set. MIDI
+    // triggering takes note messages while `MidiTriggeringEnabled` is set:
+    // a press toggles the groups that list its key, a release later than the
+    // time-out after the press stops them.
     QmdRequestId requestStartVoiceGroups(const QmdItemIdList &idList, QmdVorma::Scale velocityScale);
     QmdRequestId requestStartVoiceGroups(const QmdItemIdList &idList);
     QmdRequestId requestStopVoiceGroups(const QmdItemIdList &idList);
@@ -409,8 +423,6 @@ private:
 
     // ---- Engine hand-over ---------------------------------------------------
     // The places where the document controller drives the playback engine.
-    // Until the engine exists they do nothing: the registries stay empty and
-    // there is no clock.
 
     struct EngineThreads
     {
