@@ -437,15 +437,16 @@ void VoiceGroup::deactivateVoice(Voice *voice)
 
 void VoiceGroup::deactivateAllVoices()
 {
-    QVector<Voice *> ended;
+    QVector<QPair<qint32, Ticks>> ended;
     {
         std::lock_guard<std::mutex> lock(m_poolMutex);
-        ended = m_active;
+        for (const Voice *voice : qAsConst(m_active))
+            ended.append({voice->id, voice->state.arrival});
         m_free += m_active;
         m_active.clear();
     }
-    for (const Voice *voice : qAsConst(ended))
-        postEvent(PlaybackEvent::VoiceReturned, voice->state.arrival, voice->id);
+    for (const auto &voice : qAsConst(ended))
+        postEvent(PlaybackEvent::VoiceReturned, voice.second, voice.first);
 }
 
 int VoiceGroup::activeVoiceCount() const
@@ -575,7 +576,7 @@ void VoiceGroup::arrive(Voice *voice, QmdItemId nodeId, const QString &userMessa
         if (!userMessages.isEmpty()) {
             const QString message = pickListItem(userMessages, cursor, &cursor);
             if (!message.isEmpty())
-                sendUserMessage(nodeId, message, voice->state);
+                sendUserMessage(message, voice->state);
         } else {
             ++cursor;
         }
@@ -629,7 +630,7 @@ void VoiceGroup::arrive(Voice *voice, QmdItemId nodeId, const QString &userMessa
                   nodeId, &kept);
 }
 
-void VoiceGroup::sendUserMessage(QmdItemId, const QString &text, const VoiceState &state)
+void VoiceGroup::sendUserMessage(const QString &text, const VoiceState &state)
 {
     MidiOutputMessage message;
     message.kind = MidiOutputMessage::Raw;

@@ -189,7 +189,8 @@ private:
     QmdVorma::Ticks arrivalHorizon() const;
     // Everything of one arrival; nodeArrivalMutex and controllerMutex held.
     void arrive(Voice *voice, QmdItemId nodeId, const QString &userMessages, bool silent);
-    void sendUserMessage(QmdItemId nodeId, const QString &list, const VoiceState &state);
+    // One message of a node's list: hex bytes separated by single spaces.
+    void sendUserMessage(const QString &text, const VoiceState &state);
     void postEvent(int kind, QmdVorma::Ticks time, qint32 voiceId, QmdItemId nodeId = 0,
                    const VoiceState *state = nullptr);
     void flushPendingNoteOffs();
