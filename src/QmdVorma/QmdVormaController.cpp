@@ -1833,13 +1833,13 @@ void QmdVormaController::stopVoiceGroups(const QList<VoiceGroup *> &threads)
 
 void QmdVormaController::rebuildSync()
 {
-    // Held throughout: a transport call (perhaps from a MIDI thread) keeps
-    // the clock it read until it is done with it, and the old clock is let
-    // go only once every thread has the new one.
-    const std::lock_guard<std::mutex> transport(m_transportMutex);
     AbstractSync *old = nullptr;
     AbstractSync *fresh = nullptr;
     {
+        // A transport call (perhaps from a MIDI thread) keeps the clock it
+        // read until it has done with it: once the pointer is swapped under
+        // transportMutex, no call uses the old clock any more.
+        const std::lock_guard<std::mutex> transport(m_transportMutex);
         const ControllerLock lock(m_controllerMutex);
         old = m_sync;
         const QString type = model() ? direct().data(Keys::SyncType).toString() : QString();
@@ -1848,13 +1848,18 @@ void QmdVormaController::rebuildSync()
             fresh = new MidiSync(this);
         m_sync = fresh;
     }
-    // Bound before the old clock lets go, so MIDI clock ports the two share
-    // by name stay open across the change.
+    // Binding and unbinding open and close the clocks' MIDI ports, and a
+    // port closing waits for the transport calls it has in flight: neither
+    // may hold transportMutex. Bound before the old clock lets go, so MIDI
+    // clock ports the two share by name stay open across the change.
     fresh->setController(this);
-    for (AbstractInstrument *instrument : instruments())
-        instrument->setSync(fresh);
-    for (VoiceGroup *group : voiceGroups())
-        group->syncSync();
+    {
+        const std::lock_guard<std::mutex> transport(m_transportMutex);
+        for (AbstractInstrument *instrument : instruments())
+            instrument->setSync(fresh);
+        for (VoiceGroup *group : voiceGroups())
+            group->syncSync();
+    }
     if (old) {
         old->setController(nullptr);
         old->deleteLater();

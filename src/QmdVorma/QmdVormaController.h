@@ -46,9 +46,11 @@ Q_DECLARE_OPERATORS_FOR_FLAGS(CreationFlags)
 // the MIDI driver's thread, so every query and request is guarded. Locks,
 // outermost first (never taken in another order):
 //   transportMutex: a transport call or start/stop request working through
-//     copies of the registries, and the retirement of threads, so that a
-//     call from the MIDI driver's thread never drives a thread that the GUI
-//     thread is deleting;
+//     copies of the registries and the clock, the swap of the clock, and the
+//     retirement of threads, so that a call from the MIDI driver's thread
+//     never drives a thread or clock that the GUI thread is deleting. Never
+//     held while a clock is bound or unbound: closing a MIDI port waits for
+//     the calls it has in flight;
 //   a voice group's own mutex;
 //   nodeArrivalMutex (alias elementStateMutex): a voice's arrival at a node,
 //     and readers of a node's `HitCount` and `LastNotesSent`;
