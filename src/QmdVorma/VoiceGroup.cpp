@@ -152,12 +152,18 @@ void VoiceGroup::run()
         return;
     m_started.store(true);
 
+    // Groups started together would step together and queue up for the
+    // same locks every time: after its first step each group shortens one
+    // interval by a share of a step of its own, which spreads their beats.
+    const quint64 phase = (quint64(m_groupId) * 2654435761u) % StepNs;
     quint64 next = 0;
+    bool first = false;
     std::unique_lock<std::mutex> lock(m_waitMutex);
     while (!m_terminate.load()) {
         if (!m_iterating.load()) {
             m_wake.wait(lock, [this] { return m_terminate.load() || m_iterating.load(); });
             next = currentTimeNs();
+            first = true;
             continue;
         }
         lock.unlock();
@@ -165,7 +171,8 @@ void VoiceGroup::run()
         // On a fixed beat of 10 ms; a step that overran is followed at once
         // rather than by a burst of catching up.
         const quint64 now = currentTimeNs();
-        next += StepNs;
+        next += StepNs - (first ? phase : 0);
+        first = false;
         if (next < now)
             next = now;
         lock.lock();
@@ -216,8 +223,14 @@ void VoiceGroup::stepOnce()
 void VoiceGroup::step()
 {
     if (m_sync && m_sync->isPlaying()) {
-        readMute();
-        readScale();
+        {
+            // One hold for all the reads: the groups of a document step at
+            // the same moments, and every separate hold is a chance to
+            // queue up behind the others.
+            const ControllerLock lock(m_c->controllerMutex());
+            readMute();
+            readScale();
+        }
         QVector<Voice *> voices;
         {
             std::lock_guard<std::mutex> pool(m_poolMutex);
@@ -524,20 +537,19 @@ void VoiceGroup::readScale()
 void VoiceGroup::advanceVoice(Voice *voice)
 {
     const Ticks horizon = arrivalHorizon();
-    Ticks travel = 0;
-    if (!edgeTravelTicks(voice->state.item, &travel)) {
-        deactivateVoice(voice);
-        return;
-    }
-    voice->state.arrival = voice->state.departure + travel;
-    if (horizon < voice->state.arrival)
-        return;
-
     QmdItemId nodeId;
     QString userMessages;
     bool dontPlay = false;
     {
         const ControllerLock lock(m_c->controllerMutex());
+        Ticks travel = 0;
+        if (!edgeTravelTicks(voice->state.item, &travel)) {
+            deactivateVoice(voice);
+            return;
+        }
+        voice->state.arrival = voice->state.departure + travel;
+        if (horizon < voice->state.arrival)
+            return;
         nodeId = m_c->elementData(voice->state.item, Keys::ToNode).toUInt();
         if (m_c->elementData(nodeId, Keys::Type).toInt() != NodeElement) {
             nodeId = 0;
