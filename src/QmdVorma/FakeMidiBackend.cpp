@@ -216,7 +216,13 @@ QVector<FakeMidiBackend::SentMessage> FakeMidiBackend::sentMessages(const QStrin
 {
     std::lock_guard<std::mutex> lock(m_state->mutex);
     const auto port = m_state->find(MidiDirection::Output, rawName, false);
-    return port ? port->sent : QVector<SentMessage>();
+    if (!port)
+        return QVector<SentMessage>();
+    // A copy of its own: a shared one would let the sending thread append to
+    // the buffer a reader still looks at once its reference is dropped
+    // (implicit sharing checks the count without ordering the two).
+    QVector<SentMessage> copy(port->sent.cbegin(), port->sent.cend());
+    return copy;
 }
 
 void FakeMidiBackend::clearSentMessages(const QString &rawName)
