@@ -1,18 +1,26 @@
 // Costs and lateness of the engine: timed queues, sending through a shared
 // port into the fake MIDI system, carrying input off the driver's thread,
-// and instruments' output threads. Lateness figures are reported as
-// counters (ms), CPU use as a percentage of one core.
+// instruments' output threads, and whole networks played by voice groups.
+// Lateness figures are reported as counters (ms), CPU use as a percentage of
+// one core.
+#include "QmdVorma/InstrumentTestSupport.h"
+
+#include "QmdVorma/DocumentDefaults.h"
 #include "QmdVorma/FakeMidiBackend.h"
 #include "QmdVorma/MidiInput.h"
 #include "QmdVorma/MidiInstrument.h"
 #include "QmdVorma/MidiOutput.h"
 #include "QmdVorma/MidiSync.h"
 #include "QmdVorma/Platform.h"
+#include "QmdVorma/PitchNames.h"
 #include "QmdVorma/TimedQueue.h"
+#include "QmdVorma/VoiceGroup.h"
 
 #include <benchmark/benchmark.h>
 
 #include <QBitArray>
+#include <QCoreApplication>
+#include <QMap>
 
 #include <algorithm>
 #include <atomic>
@@ -310,6 +318,213 @@ void BM_IdleInstrumentsCpu(benchmark::State &state)
 }
 BENCHMARK(BM_IdleInstrumentsCpu)->Arg(1)->Arg(0)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// A network document drawn straight into the model, then attached to its
+// controller as a window does, with one instrument on a fake port.
+class BenchNetwork
+{
+public:
+    static constexpr QmdVorma::Ticks Principal = QmdVorma::TicksPerPrincipal;
+
+    explicit BenchNetwork(uint tempo)
+    {
+        midi->addPort(MidiDirection::Output, port);
+        instrument = addInstrumentEntry(doc, {port, {0}});
+        doc.write([tempo](QmdDirectModelInterface &d) { d.setData(QmdVorma::Keys::Tempo, tempo); });
+    }
+
+    QmdItemId node(QmdVorma::Ticks x, QmdVorma::Ticks y, const QString &notes)
+    {
+        using namespace QmdVorma;
+        return doc.addElement({{Keys::Type, NodeElement},
+                               {Keys::TickPos, QVariant::fromValue(TickPoint(qint64(x), qint64(y)))},
+                               {Keys::Notes, notes},
+                               {Keys::SignallingMethod, 0}});
+    }
+    QmdItemId edge(QmdItemId from, QmdItemId to, bool wormhole = false)
+    {
+        using namespace QmdVorma;
+        const QmdItemId id = doc.addElement({{Keys::Type, EdgeElement},
+                                             {Keys::FromNode, from},
+                                             {Keys::ToNode, to},
+                                             {Keys::Path, int(CityBlock)},
+                                             {Keys::IsWormhole, wormhole}});
+        const QString path = QStringLiteral("Elements/%1").arg(from);
+        QString usage = doc.value(path, Keys::ArcUsageList).toString();
+        usage += (usage.isEmpty() ? QString() : QStringLiteral(",")) + QStringLiteral("%1=1").arg(id);
+        doc.write([&](QmdDirectModelInterface &d) { d.setData(Keys::ArcUsageList, usage, doc.index(path)); });
+        return id;
+    }
+    QmdItemId group(QmdItemId to)
+    {
+        using namespace QmdVorma;
+        QHash<QString, QVariant> values{{Keys::Type, VoiceGroupElement},
+                                        {Keys::ToNode, to},
+                                        {Keys::InitialInstrument, instrument}};
+        for (const KeyValue &entry : voiceGroupDefaults())
+            values.insert(entry.key, entry.value);
+        return doc.addElement(values);
+    }
+
+    QmdVormaController &c() { return doc.controller; }
+    QVector<PlaybackEvent> takeEvents()
+    {
+        std::vector<PlaybackEvent> batch;
+        c().feedbackPipe().takeDue(batch, 1000000, std::numeric_limits<QmdVorma::Ticks>::max());
+        return QVector<PlaybackEvent>(batch.begin(), batch.end());
+    }
+
+    const QString port = QStringLiteral("Network Out");
+    ScopedFakeMidi midi;
+    VormaDocument doc;
+    QmdItemId instrument = 0;
+};
+
+// Eight voice groups, each circling a ring of eight nodes a quarter of a
+// principal apart (64 nodes, 64 arrivals per second at 120 beats per
+// minute), played for 20 s. Lateness: the fake port's receive stamp of each
+// note-on minus the moment the clock reached its arrival tick. Each node
+// plays a pitch of its own, so note-ons and arrivals pair up per pitch in
+// order. The notes of tick 0 are due the moment play starts, before any
+// group has been woken: they are reported apart (start_max_ms). Then the CPU
+// use of the process while that plays and while it stands.
+void BM_NetworkNoteOnLateness(benchmark::State &state)
+{
+    using namespace QmdVorma;
+    BenchNetwork net(120);
+    const Ticks quarter = BenchNetwork::Principal / 4;
+    const QVector<QPair<int, int>> ring{{0, 0}, {1, 0}, {2, 0}, {3, 0}, {3, 1}, {2, 1}, {1, 1}, {0, 1}};
+    for (int g = 0; g < 8; ++g) {
+        QmdItemIdList nodes;
+        for (int k = 0; k < ring.size(); ++k) {
+            const QString notes = QStringLiteral("%1:96:0.2").arg(pitchName(quint8(36 + 8 * g + k)));
+            nodes << net.node(Ticks(ring[k].first) * quarter, Ticks(ring[k].second + 3 * g) * quarter, notes);
+        }
+        for (int k = 0; k < nodes.size(); ++k)
+            net.edge(nodes[k], nodes[(k + 1) % nodes.size()]);
+        net.group(nodes.first());
+    }
+    net.doc.attach();
+    QmdVormaController &c = net.c();
+
+    std::vector<double> lateness;
+    double startLateness = 0;
+    double cpuPlaying = 0;
+    double cpuStopped = 0;
+    for (auto _ : state) {
+        c.requestGotoStart();
+        net.takeEvents();
+        net.midi->clearSentMessages(net.port);
+        c.requestPlay();
+        AbstractSync *sync = c.sync();
+        // One exact pair of tick and time; the tempo stays, so every other
+        // tick's moment follows from it.
+        const Ticks anchor = sync->currentTicks() + sync->nsToTicks(50000000);
+        quint64 anchorNs = 0;
+        sync->dueTimeNs(anchor, &anchorNs);
+
+        QMap<int, QVector<Ticks>> arrivals;
+        auto collect = [&] {
+            QCoreApplication::sendPostedEvents();
+            for (const PlaybackEvent &e : net.takeEvents()) {
+                if (e.kind == PlaybackEvent::VoiceReachedNode)
+                    arrivals[e.pitch] << e.time;
+            }
+        };
+        const ProcessUsage before = ProcessUsage::now();
+        const quint64 wallBefore = currentTimeNs();
+        while (currentTimeNs() - wallBefore < 20000000000ull) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            collect();
+        }
+        cpuPlaying = (ProcessUsage::now().cpuSeconds - before.cpuSeconds) / (double(currentTimeNs() - wallBefore) / 1e9)
+                     * 100.0;
+        c.requestPause();
+        collect();
+
+        QMap<int, int> seen;
+        for (const auto &sent : net.midi->sentMessages(net.port)) {
+            if (sent.bytes.size() != 3 || sent.bytes[0] != 0x90 || sent.bytes[2] == 0)
+                continue;
+            const int pitch = sent.bytes[1];
+            const int i = seen[pitch]++;
+            if (i >= arrivals[pitch].size())
+                continue;
+            const Ticks tick = arrivals[pitch][i];
+            const qint64 due = tick >= anchor ? qint64(anchorNs + sync->ticksToNs(tick - anchor))
+                                              : qint64(anchorNs - sync->ticksToNs(anchor - tick));
+            const double ms = double(qint64(sent.sentNs) - due) / 1e6;
+            if (tick == 0)
+                startLateness = std::max(startLateness, ms);
+            else
+                lateness.push_back(ms);
+        }
+
+        const ProcessUsage idle = ProcessUsage::now();
+        const quint64 idleWall = currentTimeNs();
+        std::this_thread::sleep_for(std::chrono::seconds(3));
+        cpuStopped = (ProcessUsage::now().cpuSeconds - idle.cpuSeconds) / (double(currentTimeNs() - idleWall) / 1e9)
+                     * 100.0;
+    }
+    state.counters["note_ons"] = double(lateness.size());
+    state.counters["start_max_ms"] = startLateness;
+    state.counters["cpu_percent_playing"] = cpuPlaying;
+    state.counters["cpu_percent_stopped"] = cpuStopped;
+    reportLateness(state, std::move(lateness));
+}
+BENCHMARK(BM_NetworkNoteOnLateness)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Arrivals per second of one voice on one thread, with the notes evaluated:
+// a node whose wormhole edge leads back to itself, so the voice arrives
+// over and over. Arg 0: a single note; 1: an eight-note chord with lists; 2:
+// nested sequential, parallel and random groups.
+void BM_ArrivalsThroughAdvanceVoice(benchmark::State &state)
+{
+    static const char *const texts[] = {
+        "C3",
+        "[C3,E3:96,80:1,0.5 D3,F3:90:0.5 E3,G3:80,70:1 F3,A3:70:0.25 G3,B3:60:*2 A3,C4:50:/2 B3,D4:40:+0.5 "
+        "C4,E4:30:50%]",
+        "(C3 [D3 {E3 F3} (G3 A3)] {B3 [C4 D4]})",
+    };
+    BenchNetwork net(120);
+    const QmdItemId node = net.node(0, 0, QString::fromLatin1(texts[state.range(0)]));
+    net.edge(node, node, true);
+    const QmdItemId groupId = net.group(node);
+    net.doc.attach();
+    QmdVormaController &c = net.c();
+    c.sync()->setPlaying(true);
+    c.instruments().value(net.instrument)->play();
+    VoiceGroup *group = c.voiceGroups().value(groupId);
+    group->resetTo(0, 1.0);
+
+    int n = 0;
+    for (auto _ : state) {
+        group->stepOnce();
+        if (++n % 128 == 0) {
+            state.PauseTiming();
+            QCoreApplication::sendPostedEvents();
+            net.takeEvents();
+            net.midi->clearSentMessages(net.port);
+            state.ResumeTiming();
+        }
+    }
+    // A step lets the voice round its loop of no time a few times over.
+    const std::lock_guard<std::mutex> arrival(c.nodeArrivalMutex());
+    state.SetItemsProcessed(c.data(QmdVorma::Keys::HitCount, c.lookupElementStateIndex(node)).toLongLong());
+    c.requestPause();
+}
+BENCHMARK(BM_ArrivalsThroughAdvanceVoice)->Arg(0)->Arg(1)->Arg(2)->MinTime(2.0);
+
 } // namespace
 
-BENCHMARK_MAIN();
+// The controller finds its scale modes beside the program, and relays the
+// model's signals through posted events: both need an application object.
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

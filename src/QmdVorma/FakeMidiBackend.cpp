@@ -216,15 +216,12 @@ QVector<FakeMidiBackend::SentMessage> FakeMidiBackend::sentMessages(const QStrin
 {
     std::lock_guard<std::mutex> lock(m_state->mutex);
     const auto port = m_state->find(MidiDirection::Output, rawName, false);
-    // A copy of its own: one sharing the port's data would let the next
-    // send on another thread move elements out of it while the caller
-    // reads them.
-    QVector<SentMessage> copy;
-    if (port) {
-        copy.reserve(port->sent.size());
-        for (const SentMessage &message : qAsConst(port->sent))
-            copy.append(message);
-    }
+    if (!port)
+        return QVector<SentMessage>();
+    // A copy of its own: a shared one would let the sending thread append to
+    // the buffer a reader still looks at once its reference is dropped
+    // (implicit sharing checks the count without ordering the two).
+    QVector<SentMessage> copy(port->sent.cbegin(), port->sent.cend());
     return copy;
 }
 

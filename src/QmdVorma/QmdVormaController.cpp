@@ -11,12 +11,14 @@
 #include "QmdVorma/MidiPortNames.h"
 #include "QmdVorma/MidiSync.h"
 #include "QmdVorma/PastedElements.h"
+#include "QmdVorma/PitchNames.h"
 #include "QmdVorma/QmdVormaExporter.h"
 #include "QmdVorma/QmdVormaImporter.h"
 #include "QmdVorma/ScaleKeysModel.h"
 #include "QmdVorma/ScaleModes.h"
 #include "QmdVorma/ScaleModesModel.h"
 #include "QmdVorma/StylePresets.h"
+#include "QmdVorma/VoiceGroup.h"
 #include "QmdVorma/antlr/NotesTrees.h"
 
 #include <QFileInfo>
@@ -112,9 +114,14 @@ QmdVormaController::~QmdVormaController()
     // anything those calls reach goes away.
     if (AbstractSync *clock = sync())
         clock->setController(nullptr);
+    EngineThreads threads;
+    {
+        const ControllerLock lock(m_controllerMutex);
+        threads = takeEngineThreads();
+    }
     // Voice groups queue into the instruments' queues: they go first.
-    stopVoiceGroups(voiceGroups().values());
-    stopInstruments(instruments().values());
+    stopVoiceGroups(threads.voiceGroups);
+    stopInstruments(threads.instruments);
 }
 
 // ===========================================================================
@@ -651,7 +658,7 @@ QmdRequestId QmdVormaController::requestToggleMidiTriggering()
 }
 
 // ===========================================================================
-// Transport (filled in by the playback engine)
+// Transport
 
 QmdRequestId QmdVormaController::requestPlay()
 {
@@ -665,22 +672,93 @@ QmdRequestId QmdVormaController::requestPause()
 
 QmdRequestId QmdVormaController::requestTogglePlayback()
 {
+    bool playing;
+    {
+        const std::lock_guard<std::mutex> transport(m_transportMutex);
+        AbstractSync *clock = sync();
+        playing = !(clock && clock->isPlaying());
+        if (clock)
+            clock->setPlaying(playing);
+        primePlayback(playing);
+    }
+    emit playbackStateChanged(playing);
     return TransportResult;
 }
 
-QmdRequestId QmdVormaController::requestSetPlayback(bool)
+QmdRequestId QmdVormaController::requestSetPlayback(bool play)
 {
+    {
+        const std::lock_guard<std::mutex> transport(m_transportMutex);
+        if (AbstractSync *clock = sync())
+            clock->setPlaying(play);
+        primePlayback(play);
+    }
+    emit playbackStateChanged(play);
     return TransportResult;
 }
 
 QmdRequestId QmdVormaController::requestPrimePlaybackForSyncStateChange(bool newState)
 {
+    {
+        const std::lock_guard<std::mutex> transport(m_transportMutex);
+        primePlayback(newState);
+    }
     emit playbackStateChanged(newState);
     return TransportResult;
 }
 
+void QmdVormaController::primePlayback(bool playing)
+{
+    for (AbstractInstrument *instrument : instruments()) {
+        if (playing)
+            instrument->play();
+        else
+            instrument->pauseAndWait();
+    }
+    const VoiceGroupRegistry groups = voiceGroups();
+    for (auto it = groups.cbegin(); it != groups.cend(); ++it) {
+        // Groups with trigger keys wait for MIDI triggering.
+        if (playing && elementData(it.key(), Keys::TriggeringMidiPitchList).toString().isEmpty())
+            it.value()->continueIterating();
+        else
+            it.value()->pauseIterating();
+    }
+}
+
 QmdRequestId QmdVormaController::requestGotoStart()
 {
+    {
+        const std::lock_guard<std::mutex> transport(m_transportMutex);
+        AbstractSync *clock = sync();
+        if (!clock)
+            return TransportResult;
+        // Steps in progress end first: none may write old counters or queue
+        // messages with old ticks once everything has been rewound.
+        const VoiceGroupRegistry groups = voiceGroups();
+        for (VoiceGroup *group : groups)
+            group->suspendSteps();
+        const bool wasPlaying = clock->isPlaying();
+        if (wasPlaying)
+            clock->setPlaying(false);
+        clock->reset();
+        if (model()) {
+            runRequest({Qmd::NoUndo, tr("Goto Start"), 0}, [this] {
+                if (m_elementStatesIndex.isValid()) {
+                    for (const QmdIndex &state : direct().indexes(m_elementStatesIndex))
+                        initElementState(state);
+                }
+                resetNotesTreeCursors(m_nodeNotesTreesIndex);
+            });
+        }
+        for (AbstractInstrument *instrument : instruments())
+            instrument->reset();
+        // What the canvas still had to show belongs to the old run.
+        m_feedbackPipe.clear();
+        for (VoiceGroup *group : groups)
+            group->gotoStart();
+        if (wasPlaying)
+            clock->setPlaying(true);
+    }
     emit playbackJogged();
     return TransportResult;
 }
@@ -1175,12 +1253,59 @@ void QmdVormaController::copySubtree(const QmdIndex &source, const QmdIndex &tar
 }
 
 // ===========================================================================
-// Starting and stopping voice groups (filled in by the playback engine;
-// without a playing clock they do nothing and answer 0)
+// Starting and stopping voice groups while playing
 
-QmdRequestId QmdVormaController::requestStartVoiceGroups(const QmdItemIdList &, Scale)
+Ticks QmdVormaController::quantizedStartTick(int quantization, const AbstractSync &clock, Ticks now,
+                                             quint64 divisionTicks)
 {
-    return 0;
+    const Ticks division = std::max<Ticks>(1, divisionTicks);
+    switch (quantization) {
+    case 0:
+        return now;
+    case 1:
+        // A position on a boundary moves on to the next one.
+        return now - now % division + division;
+    case 2:
+        return (now / TicksPerPrincipal + 1) * TicksPerPrincipal;
+    case 3:
+        return clock.beatTicksToTicks((clock.currentBeatTicks() / BeatTicksPerBeat + 1) * BeatTicksPerBeat);
+    default:
+        return 0;
+    }
+}
+
+QmdRequestId QmdVormaController::requestStartVoiceGroups(const QmdItemIdList &idList, Scale velocityScale)
+{
+    const std::lock_guard<std::mutex> transport(m_transportMutex);
+    AbstractSync *clock = sync();
+    if (!clock || !clock->isPlaying())
+        return 0;
+    struct Start
+    {
+        VoiceGroup *group;
+        int quantization;
+        bool velocityScaling;
+    };
+    QVector<Start> starts;
+    quint64 division = TicksPerPrincipal;
+    const QmdRequestId rid = runRequest({Qmd::NoUndo, tr("Start Voice Groups"), 0}, [&] {
+        division = ticksPerDivision(direct().data(Keys::DivsPerPrincipal));
+        for (QmdItemId id : idList) {
+            if (VoiceGroup *group = m_voiceGroupRegistry.value(id))
+                starts.append({group, directElementData(id, Keys::TriggeringQuantization).toInt(),
+                               directElementData(id, Keys::TriggeringMidiVelocityScaling).toBool()});
+        }
+    });
+    if (starts.isEmpty())
+        return rid;
+    const Ticks now = clock->currentTicks();
+    for (const Start &start : qAsConst(starts)) {
+        // The first voice waits for its start tick and arrives exactly then.
+        start.group->resetTo(quantizedStartTick(start.quantization, *clock, now, division),
+                             start.velocityScaling ? velocityScale : 1.0);
+        start.group->continueIterating();
+    }
+    return rid;
 }
 
 QmdRequestId QmdVormaController::requestStartVoiceGroups(const QmdItemIdList &idList)
@@ -1188,14 +1313,73 @@ QmdRequestId QmdVormaController::requestStartVoiceGroups(const QmdItemIdList &id
     return requestStartVoiceGroups(idList, 1.0);
 }
 
-QmdRequestId QmdVormaController::requestStopVoiceGroups(const QmdItemIdList &)
+QmdRequestId QmdVormaController::requestStopVoiceGroups(const QmdItemIdList &idList)
 {
-    return 0;
+    const std::lock_guard<std::mutex> transport(m_transportMutex);
+    AbstractSync *clock = sync();
+    if (!clock || !clock->isPlaying())
+        return 0;
+    QList<VoiceGroup *> groups;
+    const QmdRequestId rid = runRequest({Qmd::NoUndo, tr("Stop Voice Groups"), 0}, [&] {
+        for (QmdItemId id : idList) {
+            if (VoiceGroup *group = m_voiceGroupRegistry.value(id))
+                groups.append(group);
+        }
+    });
+    // Notes already started still end at their own note-offs.
+    for (VoiceGroup *group : qAsConst(groups))
+        group->deactivateAllVoicesAndPauseIterating();
+    return rid;
 }
 
-QmdRequestId QmdVormaController::requestMidiTriggerVoiceGroups(const MidiInputMessage &, int)
+QmdRequestId QmdVormaController::requestMidiTriggerVoiceGroups(const MidiInputMessage &msg, int msecToggleTimeout)
 {
-    return 0;
+    {
+        const std::lock_guard<std::mutex> transport(m_transportMutex);
+        AbstractSync *clock = sync();
+        if (!clock || !clock->isPlaying())
+            return 0;
+    }
+    if (!data(Keys::MidiTriggeringEnabled).toBool() || msg.bytes.size() < 3)
+        return 0;
+    const int status = msg.bytes.at(0) & 0xF0;
+    const quint8 key = msg.bytes.at(1);
+    const quint8 velocity = msg.bytes.at(2);
+    const bool noteOn = status == 0x90 && velocity > 0;
+    const bool noteOff = status == 0x80 || (status == 0x90 && velocity == 0);
+    if (!noteOn && !noteOff)
+        return 0;
+    if (noteOff) {
+        // Released within the time-out, the press was a tap: it toggled.
+        const ControllerLock lock(m_controllerMutex);
+        const quint64 timeoutNs = quint64(std::max(0, msecToggleTimeout)) * 1000000u;
+        if (m_lastNoteOnTimes.value(key, 0) + timeoutNs >= msg.receivedNs)
+            return 0;
+    }
+
+    const QString name = pitchName(key);
+    QmdItemIdList stop;
+    QmdItemIdList start;
+    const QmdRequestId rid = runRequest({Qmd::NoUndo, tr("MIDI Trigger Voice Groups"), 0}, [&] {
+        for (auto it = m_voiceGroupRegistry.cbegin(); it != m_voiceGroupRegistry.cend(); ++it) {
+            const QStringList names = directElementData(it.key(), Keys::TriggeringMidiPitchList)
+                                          .toString()
+                                          .split(QLatin1Char(','));
+            if (!names.contains(name))
+                continue;
+            if (noteOff || it.value()->isIterating())
+                stop.append(it.key());
+            else
+                start.append(it.key());
+        }
+    });
+    requestStopVoiceGroups(stop);
+    requestStartVoiceGroups(start, velocity / 127.0);
+    if (noteOn) {
+        const ControllerLock lock(m_controllerMutex);
+        m_lastNoteOnTimes.insert(key, msg.receivedNs);
+    }
+    return rid;
 }
 
 // ===========================================================================
@@ -1203,6 +1387,15 @@ QmdRequestId QmdVormaController::requestMidiTriggerVoiceGroups(const MidiInputMe
 
 void QmdVormaController::doReset()
 {
+    // The old threads play nothing more into what the document becomes:
+    // arrivals check the generation, and no step runs until they are gone.
+    {
+        const ControllerLock lock(m_controllerMutex);
+        ++m_documentGeneration;
+    }
+    for (VoiceGroup *group : voiceGroups())
+        group->retire();
+
     QmdElementDocController::doReset();
 
     EngineThreads old;
@@ -1233,8 +1426,9 @@ void QmdVormaController::doReset()
     }
 
     rebuildSync();
-    stopInstruments(old.instruments);
+    // Voice groups queue into the instruments: they go first.
     stopVoiceGroups(old.voiceGroups);
+    stopInstruments(old.instruments);
     addInstruments(instrumentIds());
     addVoiceGroups(elementIds());
     rebuildEdgeFromNodes();
@@ -1299,6 +1493,8 @@ QFile::FileError QmdVormaController::loadFromFile(const QString &fileName, QmdRe
     importer.importIndex(QmdIndex());
     if (!importer.accepted())
         return QFile::ReadError;
+    // Voices of the old document must not arrive in this one.
+    ++m_documentGeneration;
     forgetCachedIndexes();
     return file.error();
 }
@@ -1569,10 +1765,41 @@ bool QmdVormaController::queueMidiMessagePair(QmdItemId instrumentId, const Midi
     return instrument && instrument->queueMessagePair(first, second);
 }
 
-void QmdVormaController::addVoiceGroups(const QmdItemIdList &)
+int QmdVormaController::midiQueueRoom(QmdItemId instrumentId) const
 {
-    // The engine creates and starts one thread per voice-group id here, waits
-    // until each runs, and registers them under controllerMutex.
+    std::shared_lock<std::shared_mutex> lock(m_instrumentRegistryLock);
+    const AbstractInstrument *instrument = m_instrumentRegistry.value(instrumentId);
+    if (!instrument)
+        return 0;
+    const TimedQueue<MidiOutputMessage> &queue = instrument->outputQueue();
+    return queue.capacity() - queue.size();
+}
+
+void QmdVormaController::addVoiceGroups(const QmdItemIdList &ids)
+{
+    const VoiceGroupRegistry present = voiceGroups();
+    VoiceGroupRegistry added;
+    for (QmdItemId id : ids) {
+        // An id that has a thread keeps it: a second one would be lost.
+        if (id == 0 || present.contains(id) || added.contains(id))
+            continue;
+        if (elementData(id, Keys::Type).toInt() == VoiceGroupElement)
+            added.insert(id, new VoiceGroup(id, this));
+    }
+    for (VoiceGroup *group : qAsConst(added)) {
+        group->start(QThread::TimeCriticalPriority);
+        group->waitUntilStarted();
+    }
+    writeLock();
+    m_voiceGroupRegistry.insert(added);
+    writeUnlock();
+}
+
+bool QmdVormaController::isVoiceGroupRunning(QmdItemId id) const
+{
+    const ControllerLock lock(m_controllerMutex);
+    const VoiceGroup *group = m_voiceGroupRegistry.value(id);
+    return group && group->isIterating();
 }
 
 QmdVormaController::EngineThreads QmdVormaController::takeEngineThreads()
@@ -1591,6 +1818,7 @@ QmdVormaController::EngineThreads QmdVormaController::takeEngineThreads()
 
 void QmdVormaController::stopInstruments(const QList<AbstractInstrument *> &threads)
 {
+    const std::lock_guard<std::mutex> transport(m_transportMutex);
     for (AbstractInstrument *instrument : threads) {
         instrument->terminateSafely();
         instrument->wait();
@@ -1598,10 +1826,14 @@ void QmdVormaController::stopInstruments(const QList<AbstractInstrument *> &thre
     }
 }
 
-void QmdVormaController::stopVoiceGroups(const QList<VoiceGroup *> &)
+void QmdVormaController::stopVoiceGroups(const QList<VoiceGroup *> &threads)
 {
-    // The engine terminates each voice group, waits for it without a time
-    // limit and deletes it here.
+    const std::lock_guard<std::mutex> transport(m_transportMutex);
+    for (VoiceGroup *group : threads) {
+        group->terminateSafely();
+        group->wait();
+        delete group;
+    }
 }
 
 void QmdVormaController::rebuildSync()
@@ -1609,6 +1841,10 @@ void QmdVormaController::rebuildSync()
     AbstractSync *old = nullptr;
     AbstractSync *fresh = nullptr;
     {
+        // A transport call (perhaps from a MIDI thread) keeps the clock it
+        // read until it has done with it: once the pointer is swapped under
+        // transportMutex, no call uses the old clock any more.
+        const std::lock_guard<std::mutex> transport(m_transportMutex);
         const ControllerLock lock(m_controllerMutex);
         old = m_sync;
         const QString type = model() ? direct().data(Keys::SyncType).toString() : QString();
@@ -1617,12 +1853,18 @@ void QmdVormaController::rebuildSync()
             fresh = new MidiSync(this);
         m_sync = fresh;
     }
-    // Bound before the old clock lets go, so MIDI clock ports the two share
-    // by name stay open across the change.
+    // Binding and unbinding open and close the clocks' MIDI ports, and a
+    // port closing waits for the transport calls it has in flight: neither
+    // may hold transportMutex. Bound before the old clock lets go, so MIDI
+    // clock ports the two share by name stay open across the change.
     fresh->setController(this);
-    for (AbstractInstrument *instrument : instruments())
-        instrument->setSync(fresh);
-    // Voice groups take the new clock here once they exist.
+    {
+        const std::lock_guard<std::mutex> transport(m_transportMutex);
+        for (AbstractInstrument *instrument : instruments())
+            instrument->setSync(fresh);
+        for (VoiceGroup *group : voiceGroups())
+            group->syncSync();
+    }
     if (old) {
         old->setController(nullptr);
         old->deleteLater();

@@ -15,6 +15,7 @@
 #include <QSet>
 #include <QStringList>
 
+#include <atomic>
 #include <mutex>
 #include <shared_mutex>
 
@@ -44,6 +45,12 @@ Q_DECLARE_OPERATORS_FOR_FLAGS(CreationFlags)
 // Threads. Requests come from the GUI thread, the voice-group threads and
 // the MIDI driver's thread, so every query and request is guarded. Locks,
 // outermost first (never taken in another order):
+//   transportMutex: a transport call or start/stop request working through
+//     copies of the registries and the clock, the swap of the clock, and the
+//     retirement of threads, so that a call from the MIDI driver's thread
+//     never drives a thread or clock that the GUI thread is deleting. Never
+//     held while a clock is bound or unbound: closing a MIDI port waits for
+//     the calls it has in flight;
 //   a voice group's own mutex;
 //   nodeArrivalMutex (alias elementStateMutex): a voice's arrival at a node,
 //     and readers of a node's `HitCount` and `LastNotesSent`;
@@ -86,6 +93,7 @@ public:
     std::mutex &requestMutex() const { return m_requestMutex; }
     std::shared_mutex &instrumentRegistryLock() const { return m_instrumentRegistryLock; }
     std::mutex &nodeArrivalMutex() const { return m_nodeArrivalMutex; }
+    std::mutex &transportMutex() const { return m_transportMutex; }
     std::mutex &elementStateMutex() const { return m_nodeArrivalMutex; }
 
     // ---- Locked accessors -------------------------------------------------
@@ -217,12 +225,28 @@ public:
     // (voice groups: ids of any kind, only voice groups are used).
     void addInstruments(const QmdItemIdList &ids);
     void addVoiceGroups(const QmdItemIdList &ids);
+    // Where a voice group started at now begins by its
+    // `TriggeringQuantization`: 0 now, 1 the next division of divisionTicks,
+    // 2 the next principal, 3 the next beat of the clock; anything else 0
+    // (at once). A position on a boundary moves on to the next one.
+    static QmdVorma::Ticks quantizedStartTick(int quantization, const AbstractSync &clock, QmdVorma::Ticks now,
+                                              quint64 divisionTicks);
+    // Whether the voice group's thread iterates (started and not stopped);
+    // false for an id without one.
+    bool isVoiceGroupRunning(QmdItemId id) const;
+    // Changes whenever the document is replaced (every load and reset), so
+    // threads made for the old one can tell. Read it under controllerMutex
+    // to compare it with the document's content.
+    quint64 documentGeneration() const { return m_documentGeneration.load(); }
     // A copy into the instrument's output queue (a pair: both or neither);
     // false when no instrument has the id or its queue is full. Any thread;
     // takes instrumentRegistryLock for reading, never controllerMutex.
     bool queueMidiMessage(QmdItemId instrumentId, const MidiOutputMessage &message);
     bool queueMidiMessagePair(QmdItemId instrumentId, const MidiOutputMessage &first,
                               const MidiOutputMessage &second);
+    // Free places in the instrument's output queue now (others may take
+    // them at any moment); 0 when no instrument has the id.
+    int midiQueueRoom(QmdItemId instrumentId) const;
     // What voice groups report for the canvas to show; emptied by every
     // reset. The queue locks itself.
     TimedQueue<PlaybackEvent> &feedbackPipe() { return m_feedbackPipe; }
@@ -233,7 +257,15 @@ public:
     QmdRequestId nextRequestId() override;
 
 public slots:
-    // Transport: each returns 0xFFFFFFFF.
+    // Transport: each returns 0xFFFFFFFF, may be called from any thread
+    // (the MIDI clock follower calls from the driver's) and emits its signal
+    // there. Setting the playback starts or stops the clock, then primes.
+    // Priming plays or pauses every instrument (a pause silences held
+    // notes) and lets every voice group without trigger keys iterate, or
+    // pauses them all. Going to the start stops the groups' steps, rewinds
+    // the clock, the run-time state and the notes-tree cursors (outside the
+    // undo history), empties the instruments' queues and the feedback queue,
+    // puts every group's first voice back and goes on playing if it played.
     QmdRequestId requestPlay();
     QmdRequestId requestPause();
     QmdRequestId requestTogglePlayback();
@@ -304,7 +336,13 @@ public slots:
     // that is not a preset.
     QmdRequestId requestLoadStylePreset(const QString &presetName);
 
-    // Starting and stopping voice groups while playing.
+    // Starting and stopping voice groups while playing; each answers 0 and
+    // does nothing while the clock stands. A start places the group's first
+    // voice at its next triggering point (`TriggeringQuantization`), with
+    // the velocity scale when `TriggeringMidiVelocityScaling` is set. MIDI
+    // triggering takes note messages while `MidiTriggeringEnabled` is set:
+    // a press toggles the groups that list its key, a release later than the
+    // time-out after the press stops them.
     QmdRequestId requestStartVoiceGroups(const QmdItemIdList &idList, QmdVorma::Scale velocityScale);
     QmdRequestId requestStartVoiceGroups(const QmdItemIdList &idList);
     QmdRequestId requestStopVoiceGroups(const QmdItemIdList &idList);
@@ -388,8 +426,6 @@ private:
 
     // ---- Engine hand-over ---------------------------------------------------
     // The places where the document controller drives the playback engine.
-    // Until the engine exists they do nothing: the registries stay empty and
-    // there is no clock.
 
     struct EngineThreads
     {
@@ -398,10 +434,14 @@ private:
     };
     // Empties both registries and the feedback queue; controllerMutex held.
     EngineThreads takeEngineThreads();
-    // terminateSafely, an unlimited wait and deletion, thread by thread.
-    // Only while this controller holds none of its locks.
-    static void stopInstruments(const QList<AbstractInstrument *> &threads);
-    static void stopVoiceGroups(const QList<VoiceGroup *> &threads);
+    // terminateSafely, an unlimited wait and deletion, thread by thread,
+    // under transportMutex. Only while this controller holds none of its
+    // other locks.
+    void stopInstruments(const QList<AbstractInstrument *> &threads);
+    void stopVoiceGroups(const QList<VoiceGroup *> &threads);
+    // Instruments and voice groups follow the clock's new state;
+    // transportMutex held.
+    void primePlayback(bool playing);
     // Replaces the playback clock with one for the document's `SyncType`.
     void rebuildSync();
 
@@ -422,6 +462,8 @@ private:
     // started. Guarded by m_controllerMutex.
     QHash<QmdItemId, QmdItemId> m_edgeFromNodes;
     mutable std::mutex m_nodeArrivalMutex;
+    mutable std::mutex m_transportMutex;
+    std::atomic<quint64> m_documentGeneration{0};
     mutable std::shared_mutex m_instrumentRegistryLock;
 
     // Set by every reset.
@@ -434,8 +476,9 @@ private:
     QmdIndex m_syncMidiInputsIndex;
     QmdIndex m_syncMidiOutputsIndex;
 
-    // Per MIDI key, when its last triggering note-on arrived (ns).
-    QHash<uchar, qint64> m_lastNoteOnTimes;
+    // Per MIDI key, when its last triggering note-on arrived (ns). Guarded
+    // by m_controllerMutex.
+    QHash<uchar, quint64> m_lastNoteOnTimes;
 };
 
 #endif
