@@ -1,6 +1,7 @@
 #include "QmdVorma/Platform.h"
 
 #include <pthread.h>
+#include <sys/prctl.h>
 #include <sched.h>
 #include <time.h>
 
@@ -41,4 +42,9 @@ bool applyCurrentThreadPriority(QThread::Priority priority)
         pthread_setschedparam(self, SCHED_OTHER, &normal);
     }
     return false;
+}
+
+void setCurrentThreadTimerSlackNs(unsigned long ns)
+{
+    prctl(PR_SET_TIMERSLACK, qMax(1ul, ns), 0, 0, 0);
 }

@@ -25,4 +25,9 @@ bool realtimeSchedulingEnabled();
 // when the thread now runs with real-time scheduling.
 bool applyCurrentThreadPriority(QThread::Priority priority);
 
+// Timed sleeps of the calling thread end within `ns` of their time; Linux
+// otherwise lets a thread of the normal policy wake up to 50 us late, to
+// group wake-ups.
+void setCurrentThreadTimerSlackNs(unsigned long ns);
+
 #endif

@@ -109,6 +109,11 @@ QmdVormaController::QmdVormaController(QObject *parent)
 
 QmdVormaController::~QmdVormaController()
 {
+    // The clock's MIDI inputs call the transport from the port layer's
+    // thread: they are closed, waiting for the calls in flight, before
+    // anything those calls reach goes away.
+    if (AbstractSync *clock = sync())
+        clock->setController(nullptr);
     EngineThreads threads;
     {
         const ControllerLock lock(m_controllerMutex);

@@ -83,7 +83,8 @@ public:
     using VoiceGroupRegistry = QHash<QmdItemId, VoiceGroup *>;
 
     explicit QmdVormaController(QObject *parent = nullptr);
-    // Stops and joins every voice-group thread, then every instrument thread.
+    // Unbinds the clock (closing its MIDI ports), then stops and joins every
+    // voice-group thread, then every instrument thread.
     ~QmdVormaController() override;
 
     // ---- Locks ------------------------------------------------------------
