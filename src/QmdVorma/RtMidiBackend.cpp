@@ -53,17 +53,35 @@ struct ErrorFlag
     }
 };
 
+// The names of the ports our clients open.
+constexpr const char *OwnOutputPort = "RtMidi Output";
+constexpr const char *OwnInputPort = "RtMidi Input";
+
 RtMidi::Api libraryApi(MidiDriverApi api)
 {
     return api == MidiDriverApi::Alsa ? RtMidi::LINUX_ALSA : RtMidi::UNIX_JACK;
 }
 
 // The index of the port with that raw name in the client's own list, or -1.
+// A port that goes while the list is read shifts the ports after it, so a
+// name missed in a list that changed meanwhile is looked for again.
 int findPort(RtMidi &client, const QString &rawName)
 {
-    for (unsigned i = 0; i < client.getPortCount(); ++i) {
-        if (QString::fromStdString(client.getPortName(i)) == rawName)
-            return int(i);
+    constexpr int Passes = 8;
+    for (int pass = 0; pass < Passes; ++pass) {
+        const unsigned count = client.getPortCount();
+        bool changed = false;
+        for (unsigned i = 0; i < count; ++i) {
+            const std::string name = client.getPortName(i);
+            if (name.empty()) {
+                changed = true;
+                break;
+            }
+            if (QString::fromStdString(name) == rawName)
+                return int(i);
+        }
+        if (!changed && client.getPortCount() == count)
+            return -1;
     }
     return -1;
 }
@@ -252,31 +270,40 @@ public:
     bool close() override { return client.close(); }
 };
 
-// Makes the device's client, finds the port by its raw name in the client's
-// own list (the list may have changed since it was enumerated), lets
-// prepare() set the client up and opens the port; null when any step fails.
-template <class Device, class Create, class Prepare>
+// Makes the device's client, lets prepare() set it up, and opens the port
+// with that raw name; null when any step fails.
+//
+// The library opens a port by its index, and other programs add and remove
+// ports at any time, so the index found may point at another port (or at
+// none) by the time the port opens. The open counts only when the port is
+// still at that index afterwards and linked() confirms the link; otherwise
+// it is closed and tried again.
+template <class Device, class Create, class Prepare, class Linked>
 std::unique_ptr<Device> openDevice(Create create, const LostFlag &serverLost, const QString &rawName,
-                                   const char *portName, Prepare prepare)
+                                   const char *portName, Prepare prepare, Linked linked)
 {
+    constexpr int Attempts = 8;
     auto device = std::make_unique<Device>();
     LibraryClient<typename decltype(device->client.port)::element_type> &client = device->client;
     client.serverLost = serverLost;
     try {
         client.port.reset(create());
         client.port->setErrorCallback(ErrorFlag::callback, &client.error);
-        const int index = findPort(*client.port, rawName);
-        if (index < 0)
-            return nullptr;
         prepare(*device);
-        client.port->openPort(unsigned(index), portName);
+        for (int attempt = 0; attempt < Attempts; ++attempt) {
+            const int index = findPort(*client.port, rawName);
+            if (index < 0)
+                return nullptr;
+            client.error.raised.store(false);
+            client.port->openPort(unsigned(index), portName);
+            if (!client.error.raised.load() && findPort(*client.port, rawName) == index && linked())
+                return device;
+            client.port->closePort();
+        }
     } catch (const RtMidiError &e) {
         report(e);
-        return nullptr;
     }
-    if (client.error.raised.load())
-        return nullptr;
-    return device;
+    return nullptr;
 }
 
 void quietJackMessage(const char *) {}
@@ -298,14 +325,14 @@ void quietenJack()
 class JackServerWatch
 {
 public:
-    static std::unique_ptr<JackServerWatch> open()
+    static std::shared_ptr<JackServerWatch> open()
     {
         quietenJack();
         jack_status_t status;
         jack_client_t *client = jack_client_open("vorma-watch", JackNoStartServer, &status);
         if (!client)
             return nullptr;
-        std::unique_ptr<JackServerWatch> watch(new JackServerWatch(client));
+        std::shared_ptr<JackServerWatch> watch(new JackServerWatch(client));
         jack_on_info_shutdown(client, &JackServerWatch::onShutdown, watch->m_lost.get());
         return watch;
     }
@@ -319,7 +346,42 @@ public:
     LostFlag lostFlag() const { return m_lost; }
     bool lost() const { return m_lost->load(); }
 
+    // Whether the port with that raw name is linked to a port of ours named
+    // portName, of a client whose name begins with clientName (the server
+    // adds a number to a name in use). A new link shows once the server has
+    // begun another cycle, so this watches for it for a while.
+    bool linked(const QString &rawName, const QString &clientName, const char *portName) const
+    {
+        constexpr int Looks = 50;
+        for (int look = 0; look < Looks; ++look) {
+            if (linkedNow(rawName, clientName, portName))
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        return false;
+    }
+
 private:
+    bool linkedNow(const QString &rawName, const QString &clientName, const char *portName) const
+    {
+        if (lost())
+            return false;
+        jack_port_t *port = jack_port_by_name(m_client, rawName.toUtf8().constData());
+        if (!port)
+            return false;
+        const char **links = jack_port_get_all_connections(m_client, port);
+        if (!links)
+            return false;
+        const QString suffix = QLatin1Char(':') + QString::fromUtf8(portName);
+        bool found = false;
+        for (const char **link = links; *link && !found; ++link) {
+            const QString name = QString::fromUtf8(*link);
+            found = name.startsWith(clientName) && name.endsWith(suffix);
+        }
+        jack_free(links);
+        return found;
+    }
+
     explicit JackServerWatch(jack_client_t *client) : m_client(client) {}
 
     // On libjack's thread.
@@ -513,16 +575,19 @@ std::unique_ptr<MidiOutputDevice> RtMidiBackend::openOutput(const QString &rawNa
 {
     MidiDriverApi api;
     LostFlag serverLost;
+    std::shared_ptr<const JackServerWatch> watch; // under ALSA none: the index check has to do
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         api = ensureApi();
         serverLost = serverLostFlag();
+        watch = m_jackWatch;
     }
     if (api == MidiDriverApi::None)
         return nullptr;
     return openDevice<RtMidiOutputDevice>(
         [&] { return new RtMidiOut(libraryApi(api), clientName.toStdString()); }, serverLost,
-        rawName, "RtMidi Output", [](RtMidiOutputDevice &) {});
+        rawName, OwnOutputPort, [](RtMidiOutputDevice &) {},
+        [&] { return !watch || watch->linked(rawName, clientName, OwnOutputPort); });
 }
 
 std::unique_ptr<MidiInputDevice> RtMidiBackend::openInput(const QString &rawName,
@@ -531,17 +596,21 @@ std::unique_ptr<MidiInputDevice> RtMidiBackend::openInput(const QString &rawName
 {
     MidiDriverApi api;
     LostFlag serverLost;
+    std::shared_ptr<const JackServerWatch> watch; // under ALSA none: the index check has to do
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         api = ensureApi();
         serverLost = serverLostFlag();
+        watch = m_jackWatch;
     }
     if (api == MidiDriverApi::None || !sink)
         return nullptr;
     return openDevice<RtMidiInputDevice>(
         [&] { return new RtMidiIn(libraryApi(api), clientName.toStdString(), InputQueueLimit); },
-        serverLost, rawName, "RtMidi Input", [&](RtMidiInputDevice &device) {
+        serverLost, rawName, OwnInputPort,
+        [&](RtMidiInputDevice &device) {
             device.client.port->setCallback(RtMidiInputDevice::onMessage, sink);
             device.setIgnoreFlags(ignoreFlags);
-        });
+        },
+        [&] { return !watch || watch->linked(rawName, clientName, OwnInputPort); });
 }

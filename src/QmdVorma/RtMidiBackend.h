@@ -69,7 +69,7 @@ private:
     MidiDriverApi m_api = MidiDriverApi::None;
     bool m_probed = false;
     quint64 m_lastProbeNs = 0;
-    std::unique_ptr<JackServerWatch> m_jackWatch; // while JACK serves
+    std::shared_ptr<JackServerWatch> m_jackWatch; // while JACK serves
     std::unique_ptr<RtMidiIn> m_enumerateInputs;
     std::unique_ptr<RtMidiOut> m_enumerateOutputs;
 };

@@ -122,8 +122,23 @@ void TestMidiClockJack::clockSentByOneDocumentIsFollowedByAnother()
     QCOMPARE(following->syncInputs().front()->portName(), cable.sourceName);
     TransportRecorder transport(follower.controller);
 
-    sending->setPlaying(true);
-    QTRY_VERIFY_WITH_TIMEOUT(following->isPlaying(), 5000);
+    // A start message lost to a missed server cycle (the cable's ports are
+    // new, and a sanitized build is slow) is sent again, as a musician would
+    // press play again.
+    bool started = false;
+    for (int i = 0; i < Attempts && !started; ++i) {
+        transport.clear();
+        sending->setPlaying(true);
+        started = QTest::qWaitFor([&] { return following->isPlaying(); }, 1500);
+        if (!started) {
+            // Both sides back to the start, so the positions compared below
+            // count from the same place.
+            sending->setPlaying(false);
+            sending->reset();
+            QTest::qWait(200);
+        }
+    }
+    QVERIFY(started);
     QVERIFY(transport.calls().contains(QStringLiteral("start")));
     // The tempo comes over from 90. The dummy server's cycles quantise the
     // arrival times, and on a loaded machine it misses cycles and delivers
@@ -131,8 +146,13 @@ void TestMidiClockJack::clockSentByOneDocumentIsFollowedByAnother()
     // minute around 120 (the estimate itself is tested on exact times).
     QTRY_VERIFY_WITH_TIMEOUT(qAbs(int(follower.controller.data(Keys::Tempo).toUInt()) - 120) <= 3, 10000);
 
-    sending->setPlaying(false);
-    QTRY_VERIFY_WITH_TIMEOUT(!following->isPlaying(), 5000);
+    // A lost stop is sent again too; stopping twice keeps the position.
+    bool stopped = false;
+    for (int i = 0; i < Attempts && !stopped; ++i) {
+        sending->setPlaying(false);
+        stopped = QTest::qWaitFor([&] { return !following->isPlaying(); }, 1000);
+    }
+    QVERIFY(stopped);
     // Stopped on the clocks received: within a clock of the sender's
     // position, give or take the clocks a loaded dummy server dropped
     // (a few in a hundred at worst).
