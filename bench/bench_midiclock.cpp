@@ -4,10 +4,10 @@
 // counters (ms or s), CPU use as a percentage of one core.
 #include "Qmd/QmdMemModel.h"
 #include "QmdVorma/DocumentKeys.h"
-#include "QmdVorma/FakeMidiBackend.h"
-#include "QmdVorma/MidiOutputSyncClock.h"
-#include "QmdVorma/MidiSync.h"
-#include "QmdVorma/Platform.h"
+#include "midi/FakeMidiBackend.h"
+#include "QmdVorma/playback/MidiOutputSyncClock.h"
+#include "QmdVorma/playback/MidiSync.h"
+#include "midi/Platform.h"
 #include "QmdVorma/QmdVormaController.h"
 
 #include <benchmark/benchmark.h>

@@ -3,18 +3,18 @@
 // instruments' output threads, and whole networks played by voice groups.
 // Lateness figures are reported as counters (ms), CPU use as a percentage of
 // one core.
-#include "QmdVorma/InstrumentTestSupport.h"
+#include "QmdVorma/playback/InstrumentTestSupport.h"
 
 #include "QmdVorma/DocumentDefaults.h"
-#include "QmdVorma/FakeMidiBackend.h"
-#include "QmdVorma/MidiInput.h"
-#include "QmdVorma/MidiInstrument.h"
-#include "QmdVorma/MidiOutput.h"
-#include "QmdVorma/MidiSync.h"
-#include "QmdVorma/Platform.h"
+#include "midi/FakeMidiBackend.h"
+#include "midi/MidiInput.h"
+#include "QmdVorma/playback/MidiInstrument.h"
+#include "midi/MidiOutput.h"
+#include "QmdVorma/playback/MidiSync.h"
+#include "midi/Platform.h"
 #include "QmdVorma/PitchNames.h"
-#include "QmdVorma/TimedQueue.h"
-#include "QmdVorma/VoiceGroup.h"
+#include "QmdVorma/playback/TimedQueue.h"
+#include "QmdVorma/playback/VoiceGroup.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,8 +1,8 @@
 #ifndef TESTS_MIDITESTSUPPORT_H
 #define TESTS_MIDITESTSUPPORT_H
 
-#include "QmdVorma/FakeMidiBackend.h"
-#include "QmdVorma/MidiInput.h"
+#include "midi/FakeMidiBackend.h"
+#include "midi/MidiInput.h"
 
 #include <chrono>
 #include <condition_variable>

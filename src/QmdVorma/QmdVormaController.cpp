@@ -7,9 +7,9 @@
 #include "QmdVorma/DocumentKeys.h"
 #include "QmdVorma/InstrumentPalette.h"
 #include "QmdVorma/InstrumentsModel.h"
-#include "QmdVorma/MidiInstrument.h"
-#include "QmdVorma/MidiPortNames.h"
-#include "QmdVorma/MidiSync.h"
+#include "QmdVorma/playback/MidiInstrument.h"
+#include "midi/MidiPortNames.h"
+#include "QmdVorma/playback/MidiSync.h"
 #include "QmdVorma/PastedElements.h"
 #include "QmdVorma/PitchNames.h"
 #include "QmdVorma/QmdVormaExporter.h"
@@ -18,7 +18,7 @@
 #include "QmdVorma/ScaleModes.h"
 #include "QmdVorma/ScaleModesModel.h"
 #include "QmdVorma/StylePresets.h"
-#include "QmdVorma/VoiceGroup.h"
+#include "QmdVorma/playback/VoiceGroup.h"
 #include "QmdVorma/antlr/NotesTrees.h"
 
 #include <QFileInfo>

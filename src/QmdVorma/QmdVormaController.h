@@ -2,11 +2,11 @@
 #define QMDVORMA_QMDVORMACONTROLLER_H
 
 #include "Qmd/QmdElementDocController.h"
-#include "QmdVorma/MidiInputMessage.h"
-#include "QmdVorma/MidiOutputMessage.h"
-#include "QmdVorma/PlaybackEvent.h"
+#include "midi/MidiInputMessage.h"
+#include "midi/MidiOutputMessage.h"
+#include "QmdVorma/playback/PlaybackEvent.h"
 #include "QmdVorma/QmdVorma.h"
-#include "QmdVorma/TimedQueue.h"
+#include "QmdVorma/playback/TimedQueue.h"
 #include "QmdVorma/antlr/NotesParser.h"
 
 #include <QBitArray>

@@ -1,7 +1,7 @@
 #ifndef TESTS_QMDVORMA_EDITINGTESTSUPPORT_H
 #define TESTS_QMDVORMA_EDITINGTESTSUPPORT_H
 
-#include "VormaTestSupport.h"
+#include "QmdVorma/VormaTestSupport.h"
 
 #include "QmdVorma/QmdVorma.h"
 #include "QmdVorma/antlr/NotesTrees.h"

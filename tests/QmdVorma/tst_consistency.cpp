@@ -3,7 +3,7 @@
 // undo step; removing instruments clears every reference to them; undo and
 // redo replay that instead of repeating it; notes trees follow the nodes'
 // notes texts; instruments and scale modes are announced.
-#include "EditingTestSupport.h"
+#include "QmdVorma/EditingTestSupport.h"
 
 #include <QSignalSpy>
 #include <QtTest>

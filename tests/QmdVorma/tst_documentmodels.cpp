@@ -2,7 +2,7 @@
 // scale modes in display order, both following the document's changes and
 // resets; and the scale-mode accessors behind them.
 #include "GuiTestMain.h"
-#include "VormaTestSupport.h"
+#include "QmdVorma/VormaTestSupport.h"
 
 #include "QmdVorma/InstrumentsModel.h"
 #include "QmdVorma/ScaleModeAccess.h"

@@ -1,7 +1,7 @@
 // The reset of a network document: the keys with their types and defaults,
 // the run-time subtree, the conversion of older documents, the merge of the
 // built-in scale modes and the repair of scale-mode references.
-#include "VormaTestSupport.h"
+#include "QmdVorma/VormaTestSupport.h"
 
 #include "QmdVorma/DocumentConversion.h"
 #include "QmdVorma/DocumentDefaults.h"

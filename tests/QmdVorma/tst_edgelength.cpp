@@ -1,7 +1,7 @@
 // Edge lengths in ticks for each routing, what a missing edge or node gives,
 // the two halves of an edge-usage entry, and the arc number a node gives
 // each of its edges.
-#include "EditingTestSupport.h"
+#include "QmdVorma/EditingTestSupport.h"
 
 #include <QtTest>
 

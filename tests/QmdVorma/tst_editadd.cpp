@@ -2,7 +2,7 @@
 // controllers through the controller's requests: what each writes, the arc
 // numbers and usage entries at the start node, the choices a new instrument
 // gets, and undo and redo of each.
-#include "EditingTestSupport.h"
+#include "QmdVorma/EditingTestSupport.h"
 #include "MidiTestSupport.h"
 
 #include "QmdVorma/DocumentDefaults.h"

@@ -1,7 +1,7 @@
 // Notes trees: their shape for the texts the notes language allows, what an
 // invalid text leaves behind, the cursor rewind, safety on any text, and the
 // controller's rebuilds as a node's text changes.
-#include "VormaTestSupport.h"
+#include "QmdVorma/VormaTestSupport.h"
 
 #include "QmdVorma/antlr/NotesParser.h"
 #include "QmdVorma/antlr/NotesTrees.h"

@@ -1,4 +1,4 @@
-#include "PaletteTestSupport.h"
+#include "QmdVorma/PaletteTestSupport.h"
 
 #include "Mvc/MvcTestSupport.h"
 

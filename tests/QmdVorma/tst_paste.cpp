@@ -2,7 +2,7 @@
 // text, new ids with the references between pasted elements rewired, what
 // cannot stand alone left out, centring and snapping to the grid, undo and
 // redo, and clipboard content that is damaged or of another program.
-#include "EditingTestSupport.h"
+#include "QmdVorma/EditingTestSupport.h"
 #include "GuiTestMain.h"
 
 #include "QmdVorma/DocumentDefaults.h"

@@ -2,7 +2,7 @@
 // locked and direct accessors, element creation with flags, the display
 // toggles, the colour presets and the slots that answer without a request.
 #include "MidiTestSupport.h"
-#include "VormaTestSupport.h"
+#include "QmdVorma/VormaTestSupport.h"
 
 #include "QmdVorma/InstrumentsModel.h"
 #include "QmdVorma/ScaleModes.h"

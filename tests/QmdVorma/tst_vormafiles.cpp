@@ -2,7 +2,7 @@
 // every element type and key, both ways; what a saved file leaves out; and
 // every failure leaving the file on disk, or the open document, as it was.
 #include "GuiTestMain.h"
-#include "VormaTestSupport.h"
+#include "QmdVorma/VormaTestSupport.h"
 
 #include "QmdVorma/ScaleModes.h"
 

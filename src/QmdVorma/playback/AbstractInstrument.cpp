@@ -1,0 +1,90 @@
+#include "QmdVorma/playback/AbstractInstrument.h"
+
+#include "QmdVorma/playback/AbstractSync.h"
+
+#include <algorithm>
+
+AbstractInstrument::AbstractInstrument(QmdItemId id, QObject *parent)
+    : AbstractOutputThread(parent)
+    , m_id(id)
+{
+    m_batch.reserve(BatchLimit);
+}
+
+AbstractInstrument::~AbstractInstrument()
+{
+    stopThread();
+}
+
+void AbstractInstrument::setController(QmdVormaController *newController)
+{
+    if (QmdVormaController *old = controller())
+        disconnect(old, &QmdVormaController::instrumentDataEffected, this,
+                   &AbstractInstrument::onInstrumentDataEffected);
+    QmdObserver::setController(newController);
+    if (newController)
+        connect(newController, &QmdVormaController::instrumentDataEffected, this,
+                &AbstractInstrument::onInstrumentDataEffected);
+    reset();
+}
+
+bool AbstractInstrument::queueMessage(const MidiOutputMessage &message)
+{
+    if (!m_queue.push(message))
+        return false;
+    wakeIfFirst(message.time);
+    return true;
+}
+
+bool AbstractInstrument::queueMessagePair(const MidiOutputMessage &first, const MidiOutputMessage &second)
+{
+    if (!m_queue.pushPair(first, second))
+        return false;
+    wakeIfFirst(std::min(first.time, second.time));
+    return true;
+}
+
+void AbstractInstrument::wakeIfFirst(QmdVorma::Ticks time)
+{
+    // A message behind the first one is due no sooner than what the thread
+    // already sleeps for; only a new first message needs it awake.
+    QmdVorma::Ticks first = 0;
+    if (m_queue.nextTime(&first) && first >= time)
+        wake();
+}
+
+bool AbstractInstrument::sendNow(const MidiOutputMessage &message)
+{
+    return sendMessages(std::vector<MidiOutputMessage>{message});
+}
+
+void AbstractInstrument::reset()
+{
+    m_queue.clear();
+}
+
+void AbstractInstrument::onInstrumentDataEffected(QmdItemId, const QStringList &, QmdRequestId)
+{
+}
+
+void AbstractInstrument::processOutput()
+{
+    AbstractSync *clock = sync();
+    if (!clock)
+        return;
+    m_batch.clear();
+    m_queue.takeDue(m_batch, BatchLimit, clock->currentTicks());
+    if (!m_batch.empty())
+        sendMessages(m_batch);
+}
+
+quint64 AbstractInstrument::nextPassNs(quint64 now)
+{
+    const quint64 idle = now + IdleWakeMs * 1000000u;
+    AbstractSync *clock = sync();
+    QmdVorma::Ticks first = 0;
+    quint64 due = 0;
+    if (!clock || !m_queue.nextTime(&first) || !clock->dueTimeNs(first, &due))
+        return idle;
+    return std::min(due, idle);
+}

@@ -1,0 +1,315 @@
+// The controller's side of playback: one started thread per voice group
+// after every reset and addition, threads retired by removals, play and
+// pause without hanging notes, going to the start, loading while playing,
+// and transport calls from another thread while the document is reset.
+#include "QmdVorma/playback/PlaybackTestSupport.h"
+
+#include <QPointer>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+#include <atomic>
+#include <thread>
+
+using namespace QmdVorma;
+
+namespace {
+
+// Keys (status << 8 | key) whose last message was a note-on: what a synth
+// would still sound.
+QSet<int> soundingNotes(const PlayedNetwork &net)
+{
+    QSet<int> sounding;
+    for (const auto &m : net.sentMessages()) {
+        if (m.bytes.size() != 3)
+            continue;
+        const int channel = m.bytes[0] & 0x0F;
+        const int status = m.bytes[0] & 0xF0;
+        const int key = channel << 8 | m.bytes[1];
+        if (status == 0x90 && m.bytes[2] != 0)
+            sounding.insert(key);
+        else if (status == 0x80 || status == 0x90)
+            sounding.remove(key);
+    }
+    return sounding;
+}
+
+// A and B one principal apart, each sending its voice to the other.
+struct Loop
+{
+    explicit Loop(const QString &aNotes, const QString &bNotes, uint tempo = 600)
+        : net(tempo)
+    {
+        a = net.node(0, 0, aNotes);
+        b = net.node(1, 0, bNotes);
+        net.edge(a, b);
+        net.edge(b, a);
+        group = net.group(a);
+    }
+
+    PlayedNetwork net;
+    QmdItemId a = 0;
+    QmdItemId b = 0;
+    QmdItemId group = 0;
+};
+
+} // namespace
+
+class TestTransport : public QObject
+{
+    Q_OBJECT
+private slots:
+    void oneThreadPerVoiceGroupAfterEveryReset();
+    void removalRetiresTheThreadAndUndoRestartsIt();
+    void playAndPauseLeaveNoNoteHanging();
+    void goToStartWhilePlayingReplaysTheFirstNotes();
+    void goToStartWhileStopped();
+    void groupWithTriggerKeysWaitsOnPlay();
+    void loadWhilePlaying();
+    void syncTypeChangeKeepsGroupsPlaying();
+    void transportFromAnotherThreadDuringResets();
+};
+
+void TestTransport::oneThreadPerVoiceGroupAfterEveryReset()
+{
+    VormaDocument doc;
+    const QmdItemId node = doc.addElement({{Keys::Type, 2}, {Keys::TickPos, QVariant::fromValue(TickPoint())}});
+    const QmdItemId edge = doc.addElement({{Keys::Type, 1}, {Keys::FromNode, node}, {Keys::ToNode, node}});
+    const QmdItemId group = doc.addElement({{Keys::Type, 4}, {Keys::ToNode, node}});
+    const QmdItemId other = doc.addElement({{Keys::Type, 4}, {Keys::ToNode, node}});
+    doc.attach();
+    QmdVormaController &c = doc.controller;
+
+    const auto groups = c.voiceGroups();
+    QCOMPARE(QSet<QmdItemId>(groups.keyBegin(), groups.keyEnd()), (QSet<QmdItemId>{group, other}));
+    QPointer<VoiceGroup> first = groups.value(group);
+    QVERIFY(first->isStarted() && first->isRunning());
+    QCOMPARE(first->groupId(), group);
+    QVERIFY(!c.isVoiceGroupRunning(group));
+    QVERIFY(!c.isVoiceGroupRunning(node));
+
+    // Ids of other kinds, and ids that have a thread, get none.
+    c.addVoiceGroups({node, edge, group});
+    QCOMPARE(c.voiceGroups(), groups);
+
+    c.reset();
+    settle();
+    QVERIFY(first.isNull());
+    QCOMPARE(c.voiceGroups().size(), 2);
+    QVERIFY(c.voiceGroups().value(group)->isRunning());
+}
+
+void TestTransport::removalRetiresTheThreadAndUndoRestartsIt()
+{
+    PlayedNetwork net;
+    const QmdItemId a = net.node(0, 0, QStringLiteral("C3"));
+    const QmdItemId group = net.group(a);
+    QPointer<VoiceGroup> thread = net.thread(group);
+    QVERIFY(thread);
+
+    removeElements(net.doc, {group});
+    QVERIFY(thread.isNull());
+    QVERIFY(!net.c().voiceGroups().contains(group));
+    undo(net.doc);
+    thread = net.thread(group);
+    QVERIFY(thread && thread->isStarted());
+
+    // Removing the node takes its voice group, and the group's thread, along.
+    removeElements(net.doc, {a});
+    QVERIFY(thread.isNull());
+    QVERIFY(net.c().voiceGroups().isEmpty());
+}
+
+void TestTransport::playAndPauseLeaveNoNoteHanging()
+{
+    // Notes four principals long on edges of one: several always sound.
+    Loop loop(QStringLiteral("C3:96:4"), QStringLiteral("D3:96:4"), 120);
+    PlayedNetwork &net = loop.net;
+    QSignalSpy state(&net.c(), &QmdVormaController::playbackStateChanged);
+    net.c().requestPlay();
+    QCOMPARE(state.takeFirst(), QVariantList{true});
+    QVERIFY(net.c().isVoiceGroupRunning(loop.group));
+    QVERIFY(net.waitForNotesOn(3));
+    QVERIFY(!soundingNotes(net).isEmpty());
+
+    net.c().requestPause();
+    QCOMPARE(state.takeFirst(), QVariantList{false});
+    QVERIFY(!net.c().isVoiceGroupRunning(loop.group));
+    QCOMPARE(soundingNotes(net), QSet<int>());
+    const Ticks position = net.c().sync()->currentTicks();
+    const QVector<VoiceState> voices = net.thread(loop.group)->activeVoiceStates();
+    QCOMPARE(voices.size(), 1);
+    const int sentAtPause = net.sentMessages().size();
+    QTest::qWait(600);
+    QCOMPARE(net.sentMessages().size(), sentAtPause);
+
+    // Playing again continues where the voice was; nothing restarts.
+    net.takeEvents();
+    net.c().requestTogglePlayback();
+    QCOMPARE(state.takeFirst(), QVariantList{true});
+    QVERIFY(net.c().sync()->currentTicks() >= position);
+    const int hits = net.state(loop.a, Keys::HitCount).toInt() + net.state(loop.b, Keys::HitCount).toInt();
+    QVERIFY(net.waitForNotesOn(5));
+    for (const PlaybackEvent &e : net.takeEvents())
+        QVERIFY(e.kind != PlaybackEvent::VoiceStarted || e.time >= voices.first().arrival);
+    QVERIFY(net.state(loop.a, Keys::HitCount).toInt() + net.state(loop.b, Keys::HitCount).toInt() > hits);
+    net.c().requestTogglePlayback();
+    QCOMPARE(state.takeFirst(), QVariantList{false});
+    QCOMPARE(soundingNotes(net), QSet<int>());
+}
+
+void TestTransport::goToStartWhilePlayingReplaysTheFirstNotes()
+{
+    // Edges of 200 ms: nothing plays between the last note seen and the jog.
+    Loop loop(QStringLiteral("C3,D3,E3"), QStringLiteral("F3,G3"), 300);
+    PlayedNetwork &net = loop.net;
+    net.c().requestPlay();
+    QVERIFY(net.waitForNotesOn(3));
+    QSignalSpy jogged(&net.c(), &QmdVormaController::playbackJogged);
+    const int before = net.notesOn().size();
+    QCOMPARE(net.c().requestGotoStart(), 0xFFFFFFFFu);
+    QCOMPARE(jogged.size(), 1);
+    QVERIFY(net.c().sync()->isPlaying());
+    QVERIFY(net.c().isVoiceGroupRunning(loop.group));
+    QCOMPARE(soundingNotes(net), QSet<int>());
+
+    QVERIFY(net.waitForNotesOn(before + 4));
+    QCOMPARE(net.notesOn().mid(before, 4), (QList<int>{60, 65, 62, 67}));
+    QCOMPARE(net.notesOn().mid(0, 3), (QList<int>{60, 65, 62}));
+}
+
+void TestTransport::goToStartWhileStopped()
+{
+    Loop loop(QStringLiteral("C3"), QStringLiteral("D3"));
+    PlayedNetwork &net = loop.net;
+    net.c().requestPlay();
+    QVERIFY(net.waitForNotesOn(3));
+    net.c().requestPause();
+    settle();
+    const QString undoText = net.c().undoText();
+    QVERIFY(net.state(loop.a, Keys::HitCount).toInt() > 0);
+    QVERIFY(net.state(loop.b, Keys::HitCount).toInt() > 0);
+    net.takeEvents();
+
+    QSignalSpy jogged(&net.c(), &QmdVormaController::playbackJogged);
+    QCOMPARE(net.c().requestGotoStart(), 0xFFFFFFFFu);
+    settle();
+    QCOMPARE(jogged.size(), 1);
+    QVERIFY(!net.c().sync()->isPlaying());
+    QCOMPARE(net.c().sync()->currentTicks(), Ticks(0));
+    QCOMPARE(net.state(loop.a, Keys::HitCount).toInt(), 0);
+    QCOMPARE(net.state(loop.b, Keys::HitCount).toInt(), 0);
+    QCOMPARE(net.state(loop.a, Keys::LastNotesSent).toString(), QString());
+    QCOMPARE(net.c().undoText(), undoText);
+
+    // The paused group has its first voice waiting at the group, at 0.
+    VoiceGroup *group = net.thread(loop.group);
+    QVERIFY(!group->isIterating());
+    const QVector<VoiceState> voices = group->activeVoiceStates();
+    QCOMPARE(voices.size(), 1);
+    QCOMPARE(voices.first().item, loop.group);
+    QCOMPARE(voices.first().departure, Ticks(0));
+    // Old feedback does not fall due again.
+    for (const PlaybackEvent &e : net.takeEvents())
+        QVERIFY(e.kind == PlaybackEvent::VoiceStarted || e.kind == PlaybackEvent::VoiceReturned);
+}
+
+void TestTransport::groupWithTriggerKeysWaitsOnPlay()
+{
+    PlayedNetwork net;
+    const QmdItemId a = net.node(0, 0, QStringLiteral("C3"));
+    const QmdItemId waiting = net.group(a);
+    net.set(waiting, Keys::TriggeringMidiPitchList, QStringLiteral("C3"));
+    const QmdItemId playing = net.group(net.node(1, 0, QStringLiteral("D3")));
+    net.c().requestPlay();
+    QVERIFY(net.waitForNotesOn(1));
+    QVERIFY(!net.c().isVoiceGroupRunning(waiting));
+    QTest::qWait(100);
+    QCOMPARE(net.notesOn(), QList<int>{62});
+    Q_UNUSED(playing);
+}
+
+void TestTransport::loadWhilePlaying()
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("loop.vrm"));
+    Loop loop(QStringLiteral("C3"), QStringLiteral("D3"));
+    PlayedNetwork &net = loop.net;
+    net.c().requestSave(file);
+    settle();
+    net.set(loop.a, Keys::Notes, QStringLiteral("E3"));
+
+    net.c().requestPlay();
+    QVERIFY(net.waitForNotesOn(3));
+    QPointer<VoiceGroup> old = net.thread(loop.group);
+    QPointer<AbstractSync> oldClock = net.c().sync();
+    net.c().requestLoad(file);
+    QVERIFY(old.isNull());
+    QCOMPARE(soundingNotes(net), QSet<int>());
+    QVERIFY(net.c().feedbackPipe().isEmpty());
+    VoiceGroup *fresh = net.thread(loop.group);
+    QVERIFY(fresh && fresh->isStarted() && fresh->isRunning());
+    QVERIFY(!fresh->isIterating());
+    QVERIFY(net.c().sync() != oldClock);
+    QVERIFY(!net.c().sync()->isPlaying());
+    settle();
+
+    // The loaded document plays its own notes.
+    const int before = net.notesOn().size();
+    net.c().requestPlay();
+    QVERIFY(net.waitForNotesOn(before + 2));
+    QCOMPARE(net.notesOn().mid(before, 2), (QList<int>{60, 62}));
+}
+
+void TestTransport::syncTypeChangeKeepsGroupsPlaying()
+{
+    Loop loop(QStringLiteral("C3"), QStringLiteral("D3"));
+    PlayedNetwork &net = loop.net;
+    QPointer<AbstractSync> oldClock = net.c().sync();
+    net.c().requestSetData(Keys::SyncType, QStringLiteral("internal"));
+    settle();
+    QVERIFY(net.c().sync() != oldClock);
+    net.c().requestPlay();
+    QVERIFY(net.waitForNotesOn(2));
+    QCOMPARE(net.notesOn().mid(0, 2), (QList<int>{60, 62}));
+}
+
+void TestTransport::transportFromAnotherThreadDuringResets()
+{
+    // A MIDI clock follower calls the transport from the driver's thread;
+    // resets on this thread meanwhile retire and replace every thread.
+    Loop loop(QStringLiteral("C3:96:0.1"), QStringLiteral("D3:96:0.1"), 1200);
+    PlayedNetwork &net = loop.net;
+    std::atomic<bool> stop{false};
+    std::thread follower([&] {
+        int i = 0;
+        while (!stop.load()) {
+            switch (i++ % 3) {
+            case 0:
+                net.c().requestSetPlayback(true);
+                break;
+            case 1:
+                net.c().requestGotoStart();
+                break;
+            default:
+                net.c().requestPrimePlaybackForSyncStateChange(false);
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(3));
+        }
+    });
+    for (int i = 0; i < 15; ++i) {
+        net.c().reset();
+        QCoreApplication::sendPostedEvents();
+        QTest::qWait(20);
+    }
+    stop = true;
+    follower.join();
+    settle();
+    net.c().requestPause();
+    QCOMPARE(net.c().voiceGroups().size(), 1);
+    QCOMPARE(soundingNotes(net), QSet<int>());
+}
+
+QTEST_GUILESS_MAIN(TestTransport)
+#include "tst_transport.moc"

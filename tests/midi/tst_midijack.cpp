@@ -1,0 +1,238 @@
+// The port layer against a real MIDI system: the private JACK server that
+// scripts/test starts, with virtual ports of this process as test devices.
+#include "midi/MidiInput.h"
+#include "midi/MidiOutput.h"
+#include "midi/MidiPortNames.h"
+#include "midi/Platform.h"
+#include "midi/RtMidiBackend.h"
+
+#include "midi/JackTestSupport.h"
+#include "MidiTestSupport.h"
+
+#include <QtTest>
+
+#include <RtMidi.h>
+
+#include <atomic>
+#include <memory>
+
+#include <functional>
+#include <thread>
+
+namespace {
+
+QBitArray channelOne()
+{
+    QBitArray bits(16);
+    bits.setBit(0);
+    return bits;
+}
+
+bool inputReceives(VirtualSource &source, std::vector<quint8> bytes, const std::function<bool()> &arrived)
+{
+    for (int i = 0; i < Attempts; ++i) {
+        source.send(bytes);
+        if (QTest::qWaitFor(arrived, 500))
+            return true;
+    }
+    return false;
+}
+
+int ownInputPortsListed()
+{
+    int count = 0;
+    for (const QString &raw : MidiBackend::current()->portNames(MidiDirection::Output))
+        count += isOwnMidiPort(raw) ? 1 : 0;
+    return count;
+}
+
+} // namespace
+
+class TestMidiJack : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+
+    void enumeratesAndFindsPortsByName();
+    void sentBytesArrive();
+    void inputArrivesWithReceiveStamp();
+    void usersShareOnePortAndOneMayLeave();
+    void opensTheNamedPortWhileOthersComeAndGo();
+    void vanishedPortsFailCleanly();
+};
+
+void TestMidiJack::initTestCase()
+{
+    VORMA_REQUIRE_JACK_SERVER();
+    auto backend = std::make_shared<RtMidiBackend>(MidiApiSetting::Jack);
+    QCOMPARE(backend->api(), MidiDriverApi::Jack);
+    QCOMPARE(backend->apiName(), QStringLiteral("jack"));
+    MidiBackend::setCurrent(backend);
+}
+
+void TestMidiJack::cleanupTestCase()
+{
+    MidiBackend::setCurrent(nullptr);
+}
+
+void TestMidiJack::enumeratesAndFindsPortsByName()
+{
+    VirtualSink sink("EnumSink");
+    VirtualSource source("EnumSource");
+    QVERIFY(midiOutputPortNameSet().contains(sink.name));
+    QVERIFY(midiInputPortNameSet().contains(source.name));
+    QVERIFY(!midiOutputPortNameSet().contains(source.name));
+
+    // Other test programs add and remove ports on the same server, so the
+    // index holds only until the next change; one quiet pair of lookups shows
+    // that it points at the port found.
+    int index = -1;
+    bool indexMatches = false;
+    for (int i = 0; i < Attempts && !indexMatches; ++i) {
+        QVERIFY(findMidiOutputPort(sink.name, &index));
+        const QStringList names = midiPortNames(MidiDirection::Output);
+        indexMatches = index < names.size() && names.at(index) == sink.name;
+    }
+    QVERIFY(indexMatches);
+    QVERIFY(findMidiInputPort(source.name, &index));
+    QVERIFY(!findMidiOutputPort(sink.name + "x", &index));
+}
+
+void TestMidiJack::sentBytesArrive()
+{
+    VirtualSink sink("Sink");
+    MidiOutput output;
+    output.setChannels(channelOne());
+    QVERIFY(output.open(sink.name));
+    QCOMPARE(output.portName(), sink.name);
+    QVERIFY(sinkReceives(
+        sink, [&] { QVERIFY(output.sendMessages({programChangeMessage(0, 4, 1, 2), noteOnMessage(0, 60, 100)})); },
+        {"b0 00 01", "b0 20 02", "c0 04", "90 3c 64"}));
+
+    // Closing silences the held note before the port goes.
+    QVERIFY(output.close());
+    QVERIFY(sinkReceives(
+        sink,
+        [&] {
+            QVERIFY(output.open(sink.name));
+            QVERIFY(output.sendMessages({noteOnMessage(0, 62, 100)}));
+            QVERIFY(output.close());
+        },
+        {"90 3e 64", "80 3e 00"}));
+}
+
+void TestMidiJack::inputArrivesWithReceiveStamp()
+{
+    VirtualSource source("Source");
+    MidiInput input;
+    ReadyReadCounter counter(&input);
+    QVERIFY(input.open(source.name));
+    // This process's own input port is not offered as an output.
+    QVERIFY(ownInputPortsListed() >= 1);
+    for (const QString &name : midiOutputPortNameSet())
+        QVERIFY2(!name.startsWith(ownMidiClientName(MidiDirection::Input)), qPrintable(name));
+
+    const quint64 before = currentTimeNs();
+    QVERIFY(inputReceives(source, {0x90, 64, 90}, [&] { return counter.count() > 0; }));
+    const quint64 after = currentTimeNs();
+    const MidiInputMessage message = counter.messages().at(0);
+    QCOMPARE(message.bytes, (QVector<quint8>{0x90, 64, 90}));
+    QVERIFY(message.receivedNs >= before && message.receivedNs <= after);
+}
+
+void TestMidiJack::usersShareOnePortAndOneMayLeave()
+{
+    VirtualSource source("SharedSource");
+    VirtualSink sink("SharedSink");
+    const int ownBefore = ownInputPortsListed();
+    {
+        MidiInput a, b;
+        ReadyReadCounter ca(&a), cb(&b);
+        QVERIFY(a.open(source.name));
+        QVERIFY(b.open(source.name));
+        QCOMPARE(ownInputPortsListed(), ownBefore + 1); // one client for both
+        QVERIFY(inputReceives(source, {0xB0, 1, 2}, [&] { return ca.count() > 0 && cb.count() > 0; }));
+        QVERIFY(a.close());
+        const int left = ca.count();
+        const int stayed = cb.count();
+        QVERIFY(inputReceives(source, {0xB0, 1, 3}, [&] { return cb.count() > stayed; }));
+        QCOMPARE(ca.count(), left);
+    }
+    QTRY_COMPARE(ownInputPortsListed(), ownBefore);
+
+    MidiOutput x, y;
+    x.setChannels(channelOne());
+    y.setChannels(channelOne());
+    QVERIFY(x.open(sink.name));
+    QVERIFY(y.open(sink.name));
+    QVERIFY(x.close());
+    QVERIFY(sinkReceives(sink, [&] { QVERIFY(y.sendMessages({controlChangeMessage(0, 7, 100)})); },
+                         {"b0 07 64"}));
+}
+
+// Ports are opened by their place in a list that other programs change at
+// any time: a port listed before ours comes and goes while ours is opened
+// again and again, and every open must reach our port.
+void TestMidiJack::opensTheNamedPortWhileOthersComeAndGo()
+{
+    const char *roles[] = {"ChurnA", "ChurnB", "ChurnC"};
+    std::vector<std::unique_ptr<VirtualSink>> churn;
+    for (const char *role : roles)
+        churn.push_back(std::make_unique<VirtualSink>(role));
+    VirtualSink target("Target");
+    std::atomic<bool> stop{false};
+    std::vector<std::thread> churning;
+    for (std::size_t c = 0; c < churn.size(); ++c) {
+        churning.emplace_back([&, c] {
+            while (!stop.load()) {
+                churn[c].reset();
+                churn[c] = std::make_unique<VirtualSink>(roles[c]);
+            }
+        });
+    }
+    int reached = 0;
+    int opened = 0;
+    for (int i = 0; i < 40; ++i) {
+        MidiOutput output;
+        output.setChannels(channelOne());
+        if (!output.open(target.name))
+            continue;
+        ++opened;
+        if (sinkReceives(target, [&] { output.sendMessages({noteOnMessage(0, 60, 100)}); }, {"90 3c 64"}))
+            ++reached;
+        else
+            break;
+    }
+    stop.store(true);
+    for (std::thread &t : churning)
+        t.join();
+    QVERIFY2(opened == 40 && reached == opened,
+             qPrintable(QStringLiteral("%1 of %2 opens reached the port").arg(reached).arg(opened)));
+}
+
+// A device unplugged while its port is open: nothing throws or crashes,
+// closing works, and the name can no longer be opened.
+void TestMidiJack::vanishedPortsFailCleanly()
+{
+    MidiOutput output;
+    output.setChannels(channelOne());
+    MidiInput input;
+    {
+        VirtualSink sink("GoneSink");
+        VirtualSource source("GoneSource");
+        QVERIFY(output.open(sink.name));
+        QVERIFY(input.open(source.name));
+    }
+    const QString sinkName = output.portName();
+    QTRY_VERIFY(!midiOutputPortNameSet().contains(sinkName));
+    output.sendMessages({noteOnMessage(0, 60, 100)}); // may or may not report
+    QVERIFY(output.close());
+    QVERIFY(!output.open(sinkName));
+    QVERIFY(input.close());
+    QVERIFY(!input.open(deviceClient("GoneSource") + ":source"));
+}
+
+QTEST_GUILESS_MAIN(TestMidiJack)
+#include "tst_midijack.moc"
