@@ -301,7 +301,11 @@ void MidiSync::changePlaying(quint64 startNs, quint64 leadInNs, bool playing, bo
 {
     {
         std::unique_lock<std::shared_mutex> lock(m_lock);
-        if (playing) {
+        if (playing && m_playing.load()) {
+            // Only re-anchored: the outputs play on, and a second start
+            // would make their receivers jump back to the top.
+            m_markNs = startNs;
+        } else if (playing) {
             for (MidiOutputSyncClock *output : m_syncOutputs) {
                 if (output->sync())
                     output->sendByte(output->clocksSent() == 0 ? Start : Continue);
@@ -748,6 +752,8 @@ void MidiSync::estimateTempo(const MidiInputMessage &message, bool startedClock)
         // leaves the tempo as it is: its delta measures the wait after start
         // or continue, or the silence, not the spacing of clocks.
         const quint64 last = m_clockStamps.empty() ? m_windowStartNs : m_clockStamps.back();
+        const quint64 previousClock = m_lastClockNs;
+        m_lastClockNs = t;
         if (startedClock || !m_windowOpen || t > last + TempoWindowNs) {
             // The window counts the clocks after its start.
             m_clockStamps.clear();
@@ -758,8 +764,10 @@ void MidiSync::estimateTempo(const MidiInputMessage &message, bool startedClock)
             return;
         }
 
-        // 60 s / 24 clocks.
-        const uint instant = message.deltaTime > 0 ? roundHalfUp(2.5 / message.deltaTime) : current;
+        // 60 s / 24 clocks, over the time since the previous clock: the
+        // driver's delta counts from the port's previous message, which may
+        // be a note or anything else between two clocks.
+        const uint instant = t > previousClock ? roundHalfUp(2.5e9 / double(t - previousClock)) : current;
         while (!m_clockStamps.empty() && t > TempoWindowNs && m_clockStamps.front() < t - TempoWindowNs) {
             m_windowStartNs = m_clockStamps.front();
             m_clockStamps.pop_front();

@@ -84,9 +84,10 @@ public:
     // continue to the outputs, anchors the running segment at startNs +
     // leadInNs, waiting (lock held) for that moment when leadInNs is not 0,
     // sends the marking clock and sets the outputs playing; it keeps the
-    // accumulators: a start while playing drops what was played since the
-    // last fold. Stopping folds at startNs, and the outputs send the clocks
-    // due up to there and stop.
+    // accumulators. A start while playing only re-anchors the running
+    // segment at startNs, dropping what was played since the last fold; the
+    // outputs hear nothing of it. Stopping folds at startNs, and the
+    // outputs send the clocks due up to there and stop.
     void setPlayingAt(quint64 startNs, quint64 leadInNs, bool playing);
 
     // Retires the MIDI clock ports, binds (see AbstractSync), then opens the
@@ -241,6 +242,7 @@ private:
     std::deque<quint64> m_clockStamps;
     bool m_windowOpen = false;
     quint64 m_windowStartNs = 0;
+    quint64 m_lastClockNs = 0;
     double m_previousWindowedTempo = 0;
     quint64 m_lastTempoChangeNs = 0;
 };

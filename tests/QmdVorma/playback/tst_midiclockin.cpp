@@ -45,6 +45,7 @@ private slots:
     void messagesThatStartNothing_data();
     void messagesThatStartNothing();
     void tempoIsClampedAndChangesAtMostEvery100Ms();
+    void instantTempoSpansTwoClocks();
     void phaseJumpsAfterThreeBatchesOff_data();
     void phaseJumpsAfterThreeBatchesOff();
     void userPauseKeepsItsPosition();
@@ -52,6 +53,7 @@ private slots:
     void tempoSettlesUnderJitter();
     void followsThroughTheInputPort();
     void documentEntriesOpenAndCloseInputs();
+    void startWhilePlayingStartsTheOutputsOnce();
     void controllerGoesWhileClocksArrive();
 };
 
@@ -152,21 +154,39 @@ void TestMidiClockIn::tempoIsClampedAndChangesAtMostEvery100Ms()
     clock.receive({0xFB}, T0);
     clock.receive({0xF8}, T0);
 
-    // Clocks 20 ms apart whose driver deltas say 1 ms, then 10 s: 2500 and
-    // 0.25 beats per minute, written as 999 and 1.
-    for (quint64 k = 1; k <= 10; ++k)
-        clock.receive({0xF8}, T0 + k * ClockNs, k <= 5 ? 0.001 : 10.0);
-    QCOMPARE(tempos, (QList<uint>{999, 1}));
+    // Clocks 1 ms apart: 2500 beats per minute, written as 999. Then clocks
+    // 1.99 s apart, as slow as clocks are still followed: 1.26, written
+    // as 1.
+    quint64 at = T0;
+    for (int k = 1; k <= 5; ++k)
+        clock.receive({0xF8}, at += MsNs, 0.001);
+    QCOMPARE(tempos, QList<uint>{999});
+    for (int k = 1; k <= 3; ++k)
+        clock.receive({0xF8}, at += 1990 * MsNs, 1.99);
+    QCOMPARE(tempos.last(), 1u);
 
     // Spacings that disagree with every clock: a change at most every
     // 100 ms.
     tempos.clear();
     changedAt.clear();
-    for (quint64 k = 11; k <= 60; ++k)
-        clock.receive({0xF8}, T0 + k * ClockNs, k % 2 ? 0.02 : 0.025);
+    for (int k = 1; k <= 50; ++k)
+        clock.receive({0xF8}, at += (k % 2 ? 20 : 25) * MsNs, k % 2 ? 0.02 : 0.025);
     QVERIFY(tempos.size() >= 5);
     for (int i = 1; i < changedAt.size(); ++i)
         QVERIFY(changedAt[i] - changedAt[i - 1] >= 100 * MsNs);
+}
+
+void TestMidiClockIn::instantTempoSpansTwoClocks()
+{
+    // A note halfway between two clocks 20 ms apart: the driver's delta of
+    // the second clock counts from the note.
+    ManualClock clock;
+    clock.setTempo(90);
+    clock.receive({0xFB}, T0);
+    clock.receive({0xF8}, T0 + MsNs, 0.001);
+    clock.receive({0x90, 0x3C, 0x64}, T0 + MsNs + ClockNs / 2, 0.01);
+    clock.receive({0xF8}, T0 + MsNs + ClockNs, 0.01);
+    QCOMPARE(clock.tempo(), 125u);
 }
 
 void TestMidiClockIn::phaseJumpsAfterThreeBatchesOff_data()
@@ -262,7 +282,9 @@ void TestMidiClockIn::followsThroughTheInputPort()
     QCOMPARE(midi->deviceIgnoreFlags(In), int(MidiIgnoreSysex | MidiIgnoreActiveSensing));
     TransportRecorder transport(doc.controller);
 
-    constexpr int Clocks = 25;
+    // Over a second of clocks: the tempo then comes from the window, which
+    // the jitter of this thread's sleeps does not move.
+    constexpr int Clocks = 50;
     midi->inject(In, {0xFA});
     const quint64 first = currentTimeNs() + MsNs;
     for (int k = 0; k < Clocks; ++k) {
@@ -315,6 +337,42 @@ void TestMidiClockIn::documentEntriesOpenAndCloseInputs()
     setSyncEntry(doc.controller, Keys::SyncMidiInputs, QStringLiteral("Gone"), true);
     QCOMPARE(clock->syncInputs().size(), 1);
     QVERIFY(!clock->syncInputs().front()->isOpen());
+}
+
+void TestMidiClockIn::startWhilePlayingStartsTheOutputsOnce()
+{
+    // A start while playing goes to the start: the outputs hear stop,
+    // song position zero and one start, and play on when the next timing
+    // clock re-anchors the position.
+    const QString Out = QStringLiteral("Clock Out");
+    ScopedFakeMidi midi;
+    midi->addPort(MidiDirection::Input, In);
+    midi->addPort(MidiDirection::Output, Out);
+    VormaDocument doc;
+    writeSyncEntry(doc, Keys::SyncMidiInputs, In, true);
+    writeSyncEntry(doc, Keys::SyncMidiOutputs, Out, true);
+    doc.attach();
+    MidiSync *clock = documentClock(doc.controller);
+
+    auto play = [&](int clocks) {
+        midi->inject(In, {0xFA});
+        const quint64 first = currentTimeNs() + MsNs;
+        for (int k = 0; k < clocks; ++k) {
+            sleepUntilNs(first + quint64(k) * ClockNs);
+            midi->inject(In, {0xF8}, 0.02);
+        }
+        midi->waitUntilDelivered();
+    };
+    play(4);
+    QVERIFY(clock->isPlaying());
+    play(4);
+    QVERIFY(clock->isPlaying());
+    clock->setPlaying(false);
+
+    QStringList transport = sentBytes(midi, Out);
+    transport.removeAll(QStringLiteral("f8"));
+    transport.removeAll(QStringLiteral("f2 00 00"));
+    QCOMPARE(transport, (QStringList{"fa", "fc", "fa", "fc"}));
 }
 
 void TestMidiClockIn::controllerGoesWhileClocksArrive()
