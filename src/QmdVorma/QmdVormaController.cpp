@@ -677,9 +677,7 @@ QmdRequestId QmdVormaController::requestTogglePlayback()
         const std::lock_guard<std::mutex> transport(m_transportMutex);
         AbstractSync *clock = sync();
         playing = !(clock && clock->isPlaying());
-        if (clock)
-            clock->setPlaying(playing);
-        primePlayback(playing);
+        setPlayback(playing);
     }
     emit playbackStateChanged(playing);
     return TransportResult;
@@ -689,12 +687,24 @@ QmdRequestId QmdVormaController::requestSetPlayback(bool play)
 {
     {
         const std::lock_guard<std::mutex> transport(m_transportMutex);
-        if (AbstractSync *clock = sync())
-            clock->setPlaying(play);
-        primePlayback(play);
+        setPlayback(play);
     }
     emit playbackStateChanged(play);
     return TransportResult;
+}
+
+void QmdVormaController::setPlayback(bool play)
+{
+    AbstractSync *clock = sync();
+    // Primed before the clock starts: the groups queue what is due at the
+    // start while the instruments wait for the clock, so the first notes
+    // leave the moment it runs rather than a step after.
+    if (play)
+        primePlayback(true);
+    if (clock)
+        clock->setPlaying(play);
+    if (!play)
+        primePlayback(false);
 }
 
 QmdRequestId QmdVormaController::requestPrimePlaybackForSyncStateChange(bool newState)
@@ -718,10 +728,12 @@ void QmdVormaController::primePlayback(bool playing)
     const VoiceGroupRegistry groups = voiceGroups();
     for (auto it = groups.cbegin(); it != groups.cend(); ++it) {
         // Groups with trigger keys wait for MIDI triggering.
-        if (playing && elementData(it.key(), Keys::TriggeringMidiPitchList).toString().isEmpty())
+        if (playing && elementData(it.key(), Keys::TriggeringMidiPitchList).toString().isEmpty()) {
             it.value()->continueIterating();
-        else
+            it.value()->stepAhead();
+        } else {
             it.value()->pauseIterating();
+        }
     }
 }
 
@@ -754,8 +766,10 @@ QmdRequestId QmdVormaController::requestGotoStart()
             instrument->reset();
         // What the canvas still had to show belongs to the old run.
         m_feedbackPipe.clear();
-        for (VoiceGroup *group : groups)
+        for (VoiceGroup *group : groups) {
             group->gotoStart();
+            group->stepAhead();
+        }
         if (wasPlaying)
             clock->setPlaying(true);
     }

@@ -259,13 +259,16 @@ public:
 public slots:
     // Transport: each returns 0xFFFFFFFF, may be called from any thread
     // (the MIDI clock follower calls from the driver's) and emits its signal
-    // there. Setting the playback starts or stops the clock, then primes.
-    // Priming plays or pauses every instrument (a pause silences held
-    // notes) and lets every voice group without trigger keys iterate, or
-    // pauses them all. Going to the start stops the groups' steps, rewinds
-    // the clock, the run-time state and the notes-tree cursors (outside the
-    // undo history), empties the instruments' queues and the feedback queue,
-    // puts every group's first voice back and goes on playing if it played.
+    // there. Starting playback primes, then starts the clock; stopping
+    // stops the clock, then primes. Priming plays or pauses every
+    // instrument (a pause silences held notes) and lets every voice group
+    // without trigger keys iterate, queueing what falls due within its
+    // look-ahead at once, or pauses them all. Going to the start stops the
+    // groups' steps, rewinds the clock, the run-time state and the
+    // notes-tree cursors (outside the undo history), empties the
+    // instruments' queues and the feedback queue, puts every group's first
+    // voice back (an iterating group queues its first notes) and goes on
+    // playing if it played.
     QmdRequestId requestPlay();
     QmdRequestId requestPause();
     QmdRequestId requestTogglePlayback();
@@ -439,9 +442,12 @@ private:
     // other locks.
     void stopInstruments(const QList<AbstractInstrument *> &threads);
     void stopVoiceGroups(const QList<VoiceGroup *> &threads);
-    // Instruments and voice groups follow the clock's new state;
+    // Instruments and voice groups follow the clock's new state; the
+    // iterating groups queue what is due within their look-ahead at once.
     // transportMutex held.
     void primePlayback(bool playing);
+    // The clock and everything it drives; transportMutex held.
+    void setPlayback(bool play);
     // Replaces the playback clock with one for the document's `SyncType`.
     void rebuildSync();
 

@@ -70,7 +70,10 @@ void AbstractInstrument::onInstrumentDataEffected(QmdItemId, const QStringList &
 void AbstractInstrument::processOutput()
 {
     AbstractSync *clock = sync();
-    if (!clock)
+    // A document's instrument plays its clock's time line: what the voice
+    // groups queued for the start waits until the clock runs (its start
+    // wakes the thread). The thru instrument sends whatever its clock does.
+    if (!clock || (m_id != 0 && !clock->isPlaying()))
         return;
     m_batch.clear();
     m_queue.takeDue(m_batch, BatchLimit, clock->currentTicks());

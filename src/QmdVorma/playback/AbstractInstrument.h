@@ -15,7 +15,8 @@
 // `Instruments`; id 0 and no controller for an instrument of its own, such
 // as the application's thru instrument). Producers queue messages stamped
 // with a tick; each pass sends the messages due at the clock's current tick,
-// at most BatchLimit at a time, through sendMessages().
+// at most BatchLimit at a time, through sendMessages(). A document's
+// instrument (id other than 0) sends nothing while its clock stands.
 //
 // While playing, the thread sleeps until the first queued message is due,
 // a message is queued ahead of it, or the clock's timing changes; at most

@@ -220,47 +220,60 @@ void VoiceGroup::stepOnce()
     step();
 }
 
+void VoiceGroup::stepAhead()
+{
+    if (!isLive())
+        return;
+    std::lock_guard<std::mutex> lock(m_mainMutex);
+    if (m_iterating.load() && !m_suspended && !m_retired && m_sync)
+        handleDueArrivals();
+}
+
 void VoiceGroup::step()
 {
-    if (m_sync && m_sync->isPlaying()) {
-        {
-            // One hold for all the reads: the groups of a document step at
-            // the same moments, and every separate hold is a chance to
-            // queue up behind the others.
-            const ControllerLock lock(m_c->controllerMutex());
-            readMute();
-            readScale();
-        }
-        QVector<Voice *> voices;
-        {
-            std::lock_guard<std::mutex> pool(m_poolMutex);
-            voices = m_active;
-        }
-        m_joined.clear();
-        advanceVoices(voices);
-        // A voice that left a node during this step on an edge that takes
-        // (almost) no time arrives before the next step: it arrives now, so
-        // its notes are queued before they are due too. A cycle of such
-        // edges goes round a bounded number of times per step.
-        for (int round = 0; round < MaxFollowUpRounds && !m_joined.isEmpty(); ++round) {
-            const Ticks horizon = arrivalHorizon();
-            voices.clear();
-            {
-                std::lock_guard<std::mutex> pool(m_poolMutex);
-                for (Voice *voice : qAsConst(m_joined)) {
-                    if (m_active.contains(voice) && voice->state.arrival <= horizon)
-                        voices.append(voice);
-                }
-            }
-            m_joined.clear();
-            advanceVoices(voices);
-        }
-        m_joined.clear();
-        flushPendingNoteOffs();
-    }
+    if (m_sync && m_sync->isPlaying())
+        handleDueArrivals();
     // With its last voice gone the group has nothing more to play.
     if (activeVoiceCount() == 0 && m_iterating.load())
         setIterating(false);
+}
+
+void VoiceGroup::handleDueArrivals()
+{
+    {
+        // One hold for all the reads: the groups of a document step at
+        // the same moments, and every separate hold is a chance to
+        // queue up behind the others.
+        const ControllerLock lock(m_c->controllerMutex());
+        readMute();
+        readScale();
+    }
+    QVector<Voice *> voices;
+    {
+        std::lock_guard<std::mutex> pool(m_poolMutex);
+        voices = m_active;
+    }
+    m_joined.clear();
+    advanceVoices(voices);
+    // A voice that left a node during this step on an edge that takes
+    // (almost) no time arrives within the look-ahead: it arrives now, so
+    // its notes are queued before they are due too. A cycle of such
+    // edges goes round a bounded number of times per step.
+    for (int round = 0; round < MaxFollowUpRounds && !m_joined.isEmpty(); ++round) {
+        const Ticks horizon = arrivalHorizon();
+        voices.clear();
+        {
+            std::lock_guard<std::mutex> pool(m_poolMutex);
+            for (Voice *voice : qAsConst(m_joined)) {
+                if (m_active.contains(voice) && voice->state.arrival <= horizon)
+                    voices.append(voice);
+            }
+        }
+        m_joined.clear();
+        advanceVoices(voices);
+    }
+    m_joined.clear();
+    flushPendingNoteOffs();
 }
 
 void VoiceGroup::advanceVoices(const QVector<Voice *> &voices)
@@ -297,7 +310,7 @@ Ticks VoiceGroup::arrivalHorizon() const
 {
     if (!m_sync)
         return 0;
-    return m_sync->currentTicks() + m_sync->nsToTicks(StepNs + ArrivalMarginNs);
+    return m_sync->currentTicks() + m_sync->nsToTicks(LookAheadNs);
 }
 
 // ===========================================================================

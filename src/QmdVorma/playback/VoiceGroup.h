@@ -25,12 +25,16 @@ class AbstractSync;
 // long. While the group iterates, the thread takes a step every 10 ms;
 // otherwise it sleeps.
 //
-// Timing: a step handles every arrival that falls due before the next step
-// (within one step of 10 ms plus a margin of 2 ms of the clock's position),
-// also of voices that left a node during the step, and stamps everything an
-// arrival sends with the exact arrival tick. So every message waits in its
-// instrument's queue before it is due, and the instrument sends it on time;
-// what a step sees late (a loaded machine) still goes out at once, in order.
+// Timing: a step handles every arrival that falls due within two steps of
+// the clock's position, also of voices that left a node during the step,
+// and stamps everything an arrival sends with the exact arrival tick. An
+// arrival is thus handled at least a whole step before it is due, whatever
+// the group's phase, so a step that runs late (a loaded machine, a wait for
+// another group's arrival) still queues it in time and the instrument sends
+// it on time; what a step sees late still goes out at once, in order. The
+// transport lets the groups look ahead once more just before it starts the
+// clock (stepAhead), so the notes of the start tick are queued when it
+// starts rather than at the first step after it.
 //
 // Locks, outermost first: the group's main mutex (a whole step, every slot
 // body), the controller's nodeArrivalMutex (one arrival), controllerMutex
@@ -45,7 +49,8 @@ public:
     static constexpr int VoiceLimit = 25;
     static constexpr int PoolSize = VoiceLimit - 1;
     static constexpr quint64 StepNs = 10000000;
-    static constexpr quint64 ArrivalMarginNs = 2000000;
+    // How far ahead of the clock a step handles arrivals.
+    static constexpr quint64 LookAheadNs = 2 * StepNs;
     // Places of an instrument's queue that controller curves leave to notes.
     static constexpr int CurveQueueReserve = 200;
     // How often a step lets voices that left during it arrive as well.
@@ -108,6 +113,11 @@ public:
     // (tests and benchmarks drive idle groups with it). Blocks on the main
     // mutex.
     void stepOnce();
+    // The arrivals of an iterating group due within the look-ahead of the
+    // clock's position, handled now whether the clock plays or not; nothing
+    // for a group that does not iterate or whose steps are suspended. The
+    // transport calls it just before it starts the clock.
+    void stepAhead();
 
     // ---- One step's parts. Called with the main mutex held (stepOnce and
     // the thread's steps), several voices possibly at once on the global
@@ -179,13 +189,15 @@ private:
     // Main mutex held for the whole of each.
     void iterate();
     void step();
+    // Every arrival due within the look-ahead, whatever the clock does.
+    void handleDueArrivals();
     // Advances the voices, in parallel when there are several.
     void advanceVoices(const QVector<Voice *> &voices);
     void restart(QmdVorma::Ticks start, QmdVorma::Scale velocityScale);
     void setIterating(bool iterating);
     void takeControllerSync();
 
-    // The clock's position plus what the next step would come too late for.
+    // The clock's position plus the look-ahead.
     QmdVorma::Ticks arrivalHorizon() const;
     // Everything of one arrival; nodeArrivalMutex and controllerMutex held.
     void arrive(Voice *voice, QmdItemId nodeId, const QString &userMessages, bool silent);

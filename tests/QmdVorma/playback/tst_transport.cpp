@@ -4,11 +4,16 @@
 // and transport calls from another thread while the document is reset.
 #include "QmdVorma/playback/PlaybackTestSupport.h"
 
+#include "QmdVorma/playback/MidiClockTestSupport.h"
+#include "QmdVorma/playback/SyncTimingListener.h"
+#include "midi/Platform.h"
+
 #include <QPointer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
 #include <atomic>
+#include <limits>
 #include <thread>
 
 using namespace QmdVorma;
@@ -17,11 +22,11 @@ namespace {
 
 // Keys (status << 8 | key) whose last message was a note-on: what a synth
 // would still sound.
-QSet<int> soundingNotes(const PlayedNetwork &net)
+QSet<int> soundingNotes(const PlayedNetwork &net, quint64 beforeNs = std::numeric_limits<quint64>::max())
 {
     QSet<int> sounding;
     for (const auto &m : net.sentMessages()) {
-        if (m.bytes.size() != 3)
+        if (m.bytes.size() != 3 || m.sentNs >= beforeNs)
             continue;
         const int channel = m.bytes[0] & 0x0F;
         const int status = m.bytes[0] & 0xF0;
@@ -64,6 +69,9 @@ private slots:
     void playAndPauseLeaveNoNoteHanging();
     void goToStartWhilePlayingReplaysTheFirstNotes();
     void goToStartWhileStopped();
+    void firstNotesWaitQueuedForTheClock_data();
+    void firstNotesWaitQueuedForTheClock();
+    void followedStartPlaysTheFirstNotesWithTheClock();
     void groupWithTriggerKeysWaitsOnPlay();
     void loadWhilePlaying();
     void syncTypeChangeKeepsGroupsPlaying();
@@ -171,7 +179,10 @@ void TestTransport::goToStartWhilePlayingReplaysTheFirstNotes()
     QCOMPARE(jogged.size(), 1);
     QVERIFY(net.c().sync()->isPlaying());
     QVERIFY(net.c().isVoiceGroupRunning(loop.group));
-    QCOMPARE(soundingNotes(net), QSet<int>());
+    // Nothing of the old run sounds on; the new run's first note may
+    // already have started with the clock.
+    const quint64 restart = currentTimeNs() - net.c().sync()->elapsedNs();
+    QCOMPARE(soundingNotes(net, restart), QSet<int>());
 
     QVERIFY(net.waitForNotesOn(before + 4));
     QCOMPARE(net.notesOn().mid(before, 4), (QList<int>{60, 65, 62, 67}));
@@ -212,6 +223,126 @@ void TestTransport::goToStartWhileStopped()
     // Old feedback does not fall due again.
     for (const PlaybackEvent &e : net.takeEvents())
         QVERIFY(e.kind == PlaybackEvent::VoiceStarted || e.kind == PlaybackEvent::VoiceReturned);
+}
+
+namespace {
+
+// What the instrument holds and has sent the moment the clock starts: told
+// on the thread that starts it, right after it runs (the instrument, told
+// first, may already be sending).
+class StartWatch : public SyncTimingListener
+{
+public:
+    StartWatch(PlayedNetwork &net)
+        : m_net(net)
+        , m_clock(net.c().sync())
+        , m_instrument(net.c().instruments().value(net.instrument))
+    {
+        m_clock->addTimingListener(this);
+    }
+    ~StartWatch() override { m_clock->removeTimingListener(this); }
+
+    void syncTimingChanged() override
+    {
+        if (started || !m_clock->isPlaying())
+            return;
+        started = true;
+        startNs = currentTimeNs() - m_clock->elapsedNs();
+        queued = m_instrument->outputQueue().size();
+        m_instrument->outputQueue().nextTime(&firstQueued);
+        sentOn = m_net.notesOn().size();
+    }
+    void syncDestroyed(AbstractSync *) override {}
+
+    bool started = false;
+    quint64 startNs = 0;
+    int queued = 0;
+    Ticks firstQueued = -1;
+    int sentOn = 0;
+
+private:
+    const PlayedNetwork &m_net;
+    AbstractSync *m_clock;
+    AbstractInstrument *m_instrument;
+};
+
+} // namespace
+
+void TestTransport::firstNotesWaitQueuedForTheClock_data()
+{
+    QTest::addColumn<bool>("goToStart");
+    QTest::addColumn<bool>("clockOutput");
+    QTest::newRow("play") << false << false;
+    QTest::newRow("play with a clock output") << false << true;
+    QTest::newRow("go to start while playing") << true << false;
+    QTest::newRow("go to start with a clock output") << true << true;
+}
+
+void TestTransport::firstNotesWaitQueuedForTheClock()
+{
+    // The notes of the start tick are queued before the clock runs, not at
+    // the first step after it, and none leaves before it runs.
+    QFETCH(bool, goToStart);
+    QFETCH(bool, clockOutput);
+    Loop loop(QStringLiteral("C3"), QStringLiteral("D3"), 60);
+    PlayedNetwork &net = loop.net;
+    if (clockOutput) {
+        // Its start waits a lead-in before the clock runs.
+        net.midi->addPort(MidiDirection::Output, QStringLiteral("Clock Out"));
+        setSyncEntry(net.c(), Keys::SyncMidiOutputs, QStringLiteral("Clock Out"), true);
+    }
+    if (goToStart) {
+        net.c().requestPlay();
+        QVERIFY(net.waitForNotesOn(1));
+        net.midi->clearSentMessages(net.port);
+    }
+    StartWatch watch(net);
+    if (goToStart)
+        net.c().requestGotoStart();
+    else
+        net.c().requestPlay();
+    QVERIFY(watch.started);
+    // C3's note-on and note-off queued, or the note-on gone already.
+    if (watch.sentOn == 0) {
+        QCOMPARE(watch.firstQueued, Ticks(0));
+        QCOMPARE(watch.queued, 2);
+    } else {
+        QCOMPARE(watch.sentOn, 1);
+    }
+    QVERIFY(net.waitForNotesOn(1));
+    for (const auto &m : net.sentMessages()) {
+        if (m.bytes.size() == 3 && m.bytes[0] == 0x90 && m.bytes[2] != 0) {
+            QCOMPARE(int(m.bytes[1]), 60);
+            QVERIFY(m.sentNs >= watch.startNs);
+            break;
+        }
+    }
+}
+
+void TestTransport::followedStartPlaysTheFirstNotesWithTheClock()
+{
+    // MIDI start primes the instruments and groups while the clock waits
+    // for the first timing clock: the first notes wait in the queue for it.
+    const QString clockIn = QStringLiteral("Clock In");
+    Loop loop(QStringLiteral("C3"), QStringLiteral("D3"), 60);
+    PlayedNetwork &net = loop.net;
+    net.midi->addPort(MidiDirection::Input, clockIn);
+    setSyncEntry(net.c(), Keys::SyncMidiInputs, clockIn, true);
+    AbstractInstrument *instrument = net.c().instruments().value(net.instrument);
+    net.midi->inject(clockIn, {0xFA});
+    QTRY_COMPARE(instrument->outputQueue().size(), 2);
+    QTest::qWait(50);
+    QVERIFY(!net.c().sync()->isPlaying());
+    QCOMPARE(net.notesOn(), QList<int>());
+
+    net.midi->inject(clockIn, {0xF8});
+    QTRY_VERIFY(net.c().sync()->isPlaying());
+    const quint64 startNs = currentTimeNs() - net.c().sync()->elapsedNs();
+    QVERIFY(net.waitForNotesOn(1));
+    for (const auto &m : net.sentMessages()) {
+        if (m.bytes.size() == 3 && m.bytes[0] == 0x90 && m.bytes[2] != 0)
+            QVERIFY(m.sentNs >= startNs);
+    }
 }
 
 void TestTransport::groupWithTriggerKeysWaitsOnPlay()

@@ -89,6 +89,8 @@ private slots:
     void poolExhaustedAtTheNode();
     void startVoiceOnEdge();
     void arrivalsDueBeforeTheNextStepAreHandledNow();
+    void lookAheadCoversTwoSteps_data();
+    void lookAheadCoversTwoSteps();
     void voicesLeavingOnWormholesArriveInTheSameStep();
     void noteOnAndOffAreQueuedTogether_data();
     void noteOnAndOffAreQueuedTogether();
@@ -413,6 +415,33 @@ void TestVoiceGroup::arrivalsDueBeforeTheNextStepAreHandledNow()
     settle();
     QCOMPARE(loop.hits(), 1);
     QCOMPARE(loop.f.engine->activeVoiceCount(), 1);
+}
+
+void TestVoiceGroup::lookAheadCoversTwoSteps_data()
+{
+    QTest::addColumn<int>("dueInMs");
+    QTest::addColumn<bool>("handled");
+    // Due just after the next step: were that step a few ms late, the
+    // arrival would be handled after its time.
+    QTest::newRow("just after the next step") << 18 << true;
+    QTest::newRow("beyond the second step") << 40 << false;
+}
+
+void TestVoiceGroup::lookAheadCoversTwoSteps()
+{
+    QFETCH(int, dueInMs);
+    QFETCH(bool, handled);
+    SteppedLoop loop;
+    loop.voiceArrivingIn(dueInMs);
+    loop.f.engine->stepOnce();
+    settle();
+    QCOMPARE(loop.hits(), handled ? 1 : 0);
+    QCOMPARE(loop.instrument()->outputQueue().size(), handled ? 2 : 0);
+    if (handled) {
+        Ticks first = 0;
+        QVERIFY(loop.instrument()->outputQueue().nextTime(&first));
+        QCOMPARE(first, loop.arrival);
+    }
 }
 
 void TestVoiceGroup::voicesLeavingOnWormholesArriveInTheSameStep()
