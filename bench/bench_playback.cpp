@@ -12,6 +12,7 @@
 #include "midi/MidiOutput.h"
 #include "QmdVorma/playback/MidiSync.h"
 #include "midi/Platform.h"
+#include "midi/RtMidiBackend.h"
 #include "QmdVorma/PitchNames.h"
 #include "QmdVorma/playback/TimedQueue.h"
 #include "QmdVorma/playback/VoiceGroup.h"
@@ -22,11 +23,14 @@
 #include <QCoreApplication>
 #include <QMap>
 
+#include <RtMidi.h>
+
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <ctime>
 #include <memory>
+#include <mutex>
 #include <thread>
 
 #include <sys/resource.h>
@@ -56,15 +60,15 @@ void sleepUntilNs(quint64 ns)
     }
 }
 
-void reportLateness(benchmark::State &state, std::vector<double> latenessMs)
+void reportLateness(benchmark::State &state, std::vector<double> latenessMs, const std::string &prefix = {})
 {
     if (latenessMs.empty())
         return;
     std::sort(latenessMs.begin(), latenessMs.end());
     auto at = [&](double q) { return latenessMs[std::size_t(q * double(latenessMs.size() - 1))]; };
-    state.counters["p50_ms"] = at(0.50);
-    state.counters["p99_ms"] = at(0.99);
-    state.counters["max_ms"] = latenessMs.back();
+    state.counters[prefix + "p50_ms"] = at(0.50);
+    state.counters[prefix + "p99_ms"] = at(0.99);
+    state.counters[prefix + "max_ms"] = latenessMs.back();
 }
 
 void BM_TimedQueuePushAndTake(benchmark::State &state)
@@ -318,8 +322,140 @@ void BM_IdleInstrumentsCpu(benchmark::State &state)
 }
 BENCHMARK(BM_IdleInstrumentsCpu)->Arg(1)->Arg(0)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// Every message an output device hands to its driver, stamped on its way:
+// the moment the user's synthesizer is sent the note, whichever MIDI system
+// carries it.
+class StampingBackend : public MidiBackend
+{
+public:
+    struct Sent
+    {
+        std::vector<quint8> bytes;
+        quint64 sentNs = 0;
+    };
+
+    explicit StampingBackend(std::shared_ptr<MidiBackend> inner)
+        : m_inner(std::move(inner))
+    {
+    }
+
+    QString apiName() const override { return m_inner->apiName(); }
+    QStringList portNames(MidiDirection direction) override { return m_inner->portNames(direction); }
+    std::unique_ptr<MidiOutputDevice> openOutput(const QString &rawName, const QString &clientName) override
+    {
+        std::unique_ptr<MidiOutputDevice> device = m_inner->openOutput(rawName, clientName);
+        if (!device)
+            return nullptr;
+        return std::make_unique<Device>(std::move(device), this);
+    }
+    std::unique_ptr<MidiInputDevice> openInput(const QString &rawName, const QString &clientName, int ignoreFlags,
+                                               MidiInputSink *sink) override
+    {
+        return m_inner->openInput(rawName, clientName, ignoreFlags, sink);
+    }
+
+    std::vector<Sent> sent() const
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_sent;
+    }
+    void clear()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_sent.clear();
+    }
+
+private:
+    class Device : public MidiOutputDevice
+    {
+    public:
+        Device(std::unique_ptr<MidiOutputDevice> inner, StampingBackend *owner)
+            : m_inner(std::move(inner))
+            , m_owner(owner)
+        {
+        }
+        bool send(const unsigned char *bytes, std::size_t size) override
+        {
+            const quint64 now = currentTimeNs();
+            {
+                std::lock_guard<std::mutex> lock(m_owner->m_mutex);
+                m_owner->m_sent.push_back({std::vector<quint8>(bytes, bytes + size), now});
+            }
+            return m_inner->send(bytes, size);
+        }
+        bool close() override { return m_inner->close(); }
+
+    private:
+        std::unique_ptr<MidiOutputDevice> m_inner;
+        StampingBackend *m_owner;
+    };
+
+    const std::shared_ptr<MidiBackend> m_inner;
+    mutable std::mutex m_mutex;
+    std::vector<Sent> m_sent;
+};
+
+// With VORMA_BENCH_JACK=1 the network plays into a port of this process on
+// the JACK server JACK_DEFAULT_SERVER names (for example a dummy server in
+// synchronous mode: jackd -S -n bench --no-realtime -d dummy -r 48000 -p 64),
+// which also notes when each message reaches it.
+bool benchOnJack()
+{
+    return qEnvironmentVariable("VORMA_BENCH_JACK") == QLatin1String("1");
+}
+
+class JackRecorder
+{
+public:
+    JackRecorder()
+        : m_port(RtMidi::UNIX_JACK, "VormaBench")
+    {
+        m_port.ignoreTypes(false, false, false);
+        m_port.setCallback(&JackRecorder::onMessage, this);
+        m_port.openVirtualPort("recorder");
+    }
+    ~JackRecorder() { m_port.closePort(); }
+
+    std::vector<StampingBackend::Sent> received() const
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_received;
+    }
+    void clear()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_received.clear();
+    }
+
+    const QString name = QStringLiteral("VormaBench:recorder");
+
+private:
+    static void onMessage(double, std::vector<unsigned char> *message, void *self)
+    {
+        auto *recorder = static_cast<JackRecorder *>(self);
+        const quint64 now = currentTimeNs();
+        std::lock_guard<std::mutex> lock(recorder->m_mutex);
+        recorder->m_received.push_back({*message, now});
+    }
+
+    mutable std::mutex m_mutex;
+    std::vector<StampingBackend::Sent> m_received;
+    RtMidiIn m_port;
+};
+
+// Whether this process's threads get the real-time scheduling the engine
+// asks for (VORMA_REALTIME=0, or no right to it, leaves them without).
+bool engineThreadsRealTime()
+{
+    bool realTime = false;
+    std::thread probe([&] { realTime = applyCurrentThreadPriority(QThread::TimeCriticalPriority); });
+    probe.join();
+    return realTime;
+}
+
 // A network document drawn straight into the model, then attached to its
-// controller as a window does, with one instrument on a fake port.
+// controller as a window does, with one instrument on a fake port (or a
+// JACK port, see benchOnJack()), every send stamped.
 class BenchNetwork
 {
 public:
@@ -327,10 +463,21 @@ public:
 
     explicit BenchNetwork(uint tempo)
     {
-        midi->addPort(MidiDirection::Output, port);
+        QString port = QStringLiteral("Network Out");
+        if (benchOnJack()) {
+            stamps = std::make_shared<StampingBackend>(std::make_shared<RtMidiBackend>(MidiApiSetting::Jack));
+            recorder = std::make_unique<JackRecorder>();
+            port = recorder->name;
+        } else {
+            fake = std::make_shared<FakeMidiBackend>();
+            fake->addPort(MidiDirection::Output, port);
+            stamps = std::make_shared<StampingBackend>(fake);
+        }
+        MidiBackend::setCurrent(stamps);
         instrument = addInstrumentEntry(doc, {port, {0}});
         doc.write([tempo](QmdDirectModelInterface &d) { d.setData(QmdVorma::Keys::Tempo, tempo); });
     }
+    ~BenchNetwork() { MidiBackend::setCurrent(nullptr); }
 
     QmdItemId node(QmdVorma::Ticks x, QmdVorma::Ticks y, const QString &notes)
     {
@@ -372,24 +519,42 @@ public:
         c().feedbackPipe().takeDue(batch, 1000000, std::numeric_limits<QmdVorma::Ticks>::max());
         return QVector<PlaybackEvent>(batch.begin(), batch.end());
     }
+    void clearSent()
+    {
+        stamps->clear();
+        if (fake)
+            fake->clearSentMessages(QStringLiteral("Network Out"));
+        if (recorder)
+            recorder->clear();
+    }
 
-    const QString port = QStringLiteral("Network Out");
-    ScopedFakeMidi midi;
+    std::shared_ptr<FakeMidiBackend> fake;
+    std::shared_ptr<StampingBackend> stamps;
+    std::unique_ptr<JackRecorder> recorder;
     VormaDocument doc;
     QmdItemId instrument = 0;
 };
 
+bool isNoteOn(const std::vector<quint8> &bytes)
+{
+    return bytes.size() == 3 && (bytes[0] & 0xF0) == 0x90 && bytes[2] != 0;
+}
+
 // Eight voice groups, each circling a ring of eight nodes a quarter of a
 // principal apart (64 nodes, 64 arrivals per second at 120 beats per
-// minute), played for 20 s. Lateness: the fake port's receive stamp of each
-// note-on minus the moment the clock reached its arrival tick. Each node
-// plays a pitch of its own, so note-ons and arrivals pair up per pitch in
-// order. The notes of tick 0 are due the moment play starts, before any
-// group has been woken: they are reported apart (start_max_ms). Then the CPU
-// use of the process while that plays and while it stands.
+// minute), played from the start several times over, as a user presses
+// play: the groups' steps fall wherever their threads' phases put them
+// against the grid. Lateness: the moment each note-on was handed to the
+// driver minus the moment the clock reached its arrival tick, for every
+// note-on of every group, those of tick 0 included (also reported apart).
+// Each node plays a pitch of its own, so note-ons and arrivals pair up per
+// pitch in order. Then the CPU use of the process while that plays and
+// while it stands. On JACK, heard_* is the same at the recorder's port.
 void BM_NetworkNoteOnLateness(benchmark::State &state)
 {
     using namespace QmdVorma;
+    constexpr int Runs = 6;
+    constexpr quint64 RunNs = 5000000000ull;
     BenchNetwork net(120);
     const Ticks quarter = BenchNetwork::Principal / 4;
     const QVector<QPair<int, int>> ring{{0, 0}, {1, 0}, {2, 0}, {3, 0}, {3, 1}, {2, 1}, {1, 1}, {0, 1}};
@@ -405,59 +570,83 @@ void BM_NetworkNoteOnLateness(benchmark::State &state)
     }
     net.doc.attach();
     QmdVormaController &c = net.c();
+    AbstractSync *sync = c.sync();
 
     std::vector<double> lateness;
-    double startLateness = 0;
+    std::vector<double> startLateness;
+    std::vector<double> heard;
     double cpuPlaying = 0;
     double cpuStopped = 0;
     for (auto _ : state) {
-        c.requestGotoStart();
-        net.takeEvents();
-        net.midi->clearSentMessages(net.port);
-        c.requestPlay();
-        AbstractSync *sync = c.sync();
-        // One exact pair of tick and time; the tempo stays, so every other
-        // tick's moment follows from it.
-        const Ticks anchor = sync->currentTicks() + sync->nsToTicks(50000000);
-        quint64 anchorNs = 0;
-        sync->dueTimeNs(anchor, &anchorNs);
-
-        QMap<int, QVector<Ticks>> arrivals;
-        auto collect = [&] {
+        double cpuSeconds = 0;
+        double playedSeconds = 0;
+        for (int run = 0; run < Runs; ++run) {
+            c.requestPause();
+            c.requestGotoStart();
             QCoreApplication::sendPostedEvents();
-            for (const PlaybackEvent &e : net.takeEvents()) {
-                if (e.kind == PlaybackEvent::VoiceReachedNode)
-                    arrivals[e.pitch] << e.time;
-            }
-        };
-        const ProcessUsage before = ProcessUsage::now();
-        const quint64 wallBefore = currentTimeNs();
-        while (currentTimeNs() - wallBefore < 20000000000ull) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            collect();
-        }
-        cpuPlaying = (ProcessUsage::now().cpuSeconds - before.cpuSeconds) / (double(currentTimeNs() - wallBefore) / 1e9)
-                     * 100.0;
-        c.requestPause();
-        collect();
+            net.takeEvents();
+            net.clearSent();
+            // Between runs the clock stands a while, so each start falls
+            // elsewhere against the groups' threads.
+            std::this_thread::sleep_for(std::chrono::milliseconds(37 + 11 * run));
 
-        QMap<int, int> seen;
-        for (const auto &sent : net.midi->sentMessages(net.port)) {
-            if (sent.bytes.size() != 3 || sent.bytes[0] != 0x90 || sent.bytes[2] == 0)
-                continue;
-            const int pitch = sent.bytes[1];
-            const int i = seen[pitch]++;
-            if (i >= arrivals[pitch].size())
-                continue;
-            const Ticks tick = arrivals[pitch][i];
-            const qint64 due = tick >= anchor ? qint64(anchorNs + sync->ticksToNs(tick - anchor))
-                                              : qint64(anchorNs - sync->ticksToNs(anchor - tick));
-            const double ms = double(qint64(sent.sentNs) - due) / 1e6;
-            if (tick == 0)
-                startLateness = std::max(startLateness, ms);
-            else
-                lateness.push_back(ms);
+            const ProcessUsage before = ProcessUsage::now();
+            const quint64 wallBefore = currentTimeNs();
+            c.requestPlay();
+            // One exact pair of tick and time; the tempo stays, so every
+            // other tick's moment follows from it.
+            const Ticks anchor = sync->currentTicks() + sync->nsToTicks(50000000);
+            quint64 anchorNs = 0;
+            sync->dueTimeNs(anchor, &anchorNs);
+            auto dueNs = [&](Ticks tick) {
+                return tick >= anchor ? qint64(anchorNs + sync->ticksToNs(tick - anchor))
+                                      : qint64(anchorNs - sync->ticksToNs(anchor - tick));
+            };
+
+            QMap<int, QVector<Ticks>> arrivals;
+            auto collect = [&] {
+                QCoreApplication::sendPostedEvents();
+                for (const PlaybackEvent &e : net.takeEvents()) {
+                    if (e.kind == PlaybackEvent::VoiceReachedNode)
+                        arrivals[e.pitch] << e.time;
+                }
+            };
+            while (currentTimeNs() - wallBefore < RunNs) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                collect();
+            }
+            c.requestPause();
+            cpuSeconds += ProcessUsage::now().cpuSeconds - before.cpuSeconds;
+            playedSeconds += double(currentTimeNs() - wallBefore) / 1e9;
+            collect();
+
+            auto pairUp = [&](const std::vector<StampingBackend::Sent> &messages, bool sent) {
+                QMap<int, int> seen;
+                for (const auto &m : messages) {
+                    if (!isNoteOn(m.bytes))
+                        continue;
+                    const int pitch = m.bytes[1];
+                    const int i = seen[pitch]++;
+                    if (i >= arrivals[pitch].size())
+                        continue;
+                    const Ticks tick = arrivals[pitch][i];
+                    const double ms = double(qint64(m.sentNs) - dueNs(tick)) / 1e6;
+                    if (!sent) {
+                        heard.push_back(ms);
+                        continue;
+                    }
+                    lateness.push_back(ms);
+                    if (tick == 0)
+                        startLateness.push_back(ms);
+                }
+            };
+            pairUp(net.stamps->sent(), true);
+            if (net.recorder) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+                pairUp(net.recorder->received(), false);
+            }
         }
+        cpuPlaying = cpuSeconds / playedSeconds * 100.0;
 
         const ProcessUsage idle = ProcessUsage::now();
         const quint64 idleWall = currentTimeNs();
@@ -465,10 +654,14 @@ void BM_NetworkNoteOnLateness(benchmark::State &state)
         cpuStopped = (ProcessUsage::now().cpuSeconds - idle.cpuSeconds) / (double(currentTimeNs() - idleWall) / 1e9)
                      * 100.0;
     }
+    state.counters["real_time"] = engineThreadsRealTime() ? 1 : 0;
     state.counters["note_ons"] = double(lateness.size());
-    state.counters["start_max_ms"] = startLateness;
+    state.counters["start_notes"] = double(startLateness.size());
+    state.counters["start_max_ms"] =
+        startLateness.empty() ? 0.0 : *std::max_element(startLateness.begin(), startLateness.end());
     state.counters["cpu_percent_playing"] = cpuPlaying;
     state.counters["cpu_percent_stopped"] = cpuStopped;
+    reportLateness(state, std::move(heard), "heard_");
     reportLateness(state, std::move(lateness));
 }
 BENCHMARK(BM_NetworkNoteOnLateness)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -503,7 +696,7 @@ void BM_ArrivalsThroughAdvanceVoice(benchmark::State &state)
             state.PauseTiming();
             QCoreApplication::sendPostedEvents();
             net.takeEvents();
-            net.midi->clearSentMessages(net.port);
+            net.clearSent();
             state.ResumeTiming();
         }
     }
