@@ -106,6 +106,9 @@ void AbstractOutputThread::syncDestroyed(AbstractSync *sync)
 void AbstractOutputThread::run()
 {
     applyCurrentThreadPriority(priority());
+    // Without real-time scheduling a timed wake-up may otherwise come 50 us
+    // late: messages and clocks are due to the tick.
+    setCurrentThreadTimerSlackNs(1000);
     std::unique_lock<std::mutex> lock(m_mutex);
     m_runThread = std::this_thread::get_id();
     for (;;) {

@@ -87,13 +87,6 @@ void MidiOutputSyncClock::pauseAndWait()
     }
 }
 
-void MidiOutputSyncClock::run()
-{
-    // Receivers judge the tempo by the spacing of the clocks.
-    setCurrentThreadTimerSlackNs(1000);
-    AbstractOutputThread::run();
-}
-
 void MidiOutputSyncClock::processOutput()
 {
     // Woken for the final approach: watch the time until the clock is due.

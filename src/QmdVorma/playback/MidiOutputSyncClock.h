@@ -71,7 +71,6 @@ public:
     void pauseAndWait() override;
 
 protected:
-    void run() override;
     void processOutput() override;
     quint64 nextPassNs(quint64 now) override;
 
