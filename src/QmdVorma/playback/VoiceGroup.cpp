@@ -351,8 +351,13 @@ void VoiceGroup::continueIterating()
     if (!isLive())
         return;
     std::lock_guard<std::mutex> lock(m_mainMutex);
-    if (activeVoiceCount() == 0)
-        restart(m_sync ? m_sync->currentTicks() : 0, 1.0);
+    const Ticks position = m_sync ? m_sync->currentTicks() : 0;
+    // A group whose voices all ended while it looked ahead for a start that
+    // has not come yet (MIDI clock primes again with every message until
+    // its first timing clock) would play that start twice.
+    const bool playedThisStart = m_startedAt == position && m_sync && !m_sync->isPlaying();
+    if (activeVoiceCount() == 0 && !playedThisStart)
+        restart(position, 1.0);
     if (activeVoiceCount() > 0)
         setIterating(true);
 }
@@ -398,6 +403,7 @@ void VoiceGroup::retire()
 
 void VoiceGroup::restart(Ticks start, Scale velocityScale)
 {
+    m_startedAt = start;
     deactivateAllVoices();
     m_pendingNoteOffs.clear();
     Voice *voice = takeFreeVoice();

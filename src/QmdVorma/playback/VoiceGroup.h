@@ -14,6 +14,7 @@
 #include <array>
 #include <atomic>
 #include <condition_variable>
+#include <limits>
 #include <mutex>
 
 class AbstractSync;
@@ -169,7 +170,8 @@ public slots:
     void reset();
     void resetTo(QmdVorma::Ticks startPos, QmdVorma::Scale velocityScale);
     // Iterates; a group without voices first restarts at the clock's
-    // position.
+    // position, unless it already started there and the clock has stood
+    // since.
     void continueIterating();
     // Sleeps; the voices stay where they are.
     void pauseIterating();
@@ -225,6 +227,8 @@ private:
     std::mutex m_mainMutex;
     AbstractSync *m_sync = nullptr;
     bool m_suspended = false;
+    // Where the group last restarted; none yet.
+    QmdVorma::Ticks m_startedAt = std::numeric_limits<QmdVorma::Ticks>::max();
     bool m_retired = false;
     bool m_mute = false;
     int m_scaleKey = 0;

@@ -72,6 +72,7 @@ private slots:
     void firstNotesWaitQueuedForTheClock_data();
     void firstNotesWaitQueuedForTheClock();
     void followedStartPlaysTheFirstNotesWithTheClock();
+    void primingAgainBeforeTheStartPlaysItOnce();
     void groupWithTriggerKeysWaitsOnPlay();
     void loadWhilePlaying();
     void syncTypeChangeKeepsGroupsPlaying();
@@ -343,6 +344,26 @@ void TestTransport::followedStartPlaysTheFirstNotesWithTheClock()
         if (m.bytes.size() == 3 && m.bytes[0] == 0x90 && m.bytes[2] != 0)
             QVERIFY(m.sentNs >= startNs);
     }
+}
+
+void TestTransport::primingAgainBeforeTheStartPlaysItOnce()
+{
+    // MIDI clock primes with every message until its first timing clock; a
+    // group whose only voice ended at the start node has played its start.
+    PlayedNetwork net;
+    const QmdItemId group = net.group(net.node(0, 0, QStringLiteral("C3")));
+    AbstractInstrument *instrument = net.c().instruments().value(net.instrument);
+    for (int i = 0; i < 3; ++i)
+        net.c().requestPrimePlaybackForSyncStateChange(true);
+    QCOMPARE(instrument->outputQueue().size(), 2);
+    QCOMPARE(net.thread(group)->activeVoiceCount(), 0);
+
+    // Once the clock has moved, a group without voices starts again.
+    net.c().sync()->setPlaying(true);
+    QVERIFY(net.waitForNotesOn(1));
+    QTest::qWait(20);
+    net.c().requestPrimePlaybackForSyncStateChange(true);
+    QVERIFY(net.waitForNotesOn(2));
 }
 
 void TestTransport::groupWithTriggerKeysWaitsOnPlay()
