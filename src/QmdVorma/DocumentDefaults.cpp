@@ -1,6 +1,7 @@
 #include "QmdVorma/DocumentDefaults.h"
 
 #include "Qmd/QmdDirectModelInterface.h"
+#include "Qmd/QmdModel.h"
 #include "QmdVorma/DocumentKeys.h"
 #include "QmdVorma/QmdVorma.h"
 
@@ -193,8 +194,12 @@ QString defaultSyncType()
 
 void writeElementState(QmdDirectModelInterface &d, const QmdIndex &state, int type)
 {
+    // One write: a load makes the states of thousands of elements.
+    QHash<QString, QVariant> values;
     for (const KeyValue &entry : elementStateDefaults(type))
-        d.setData(entry.key, entry.value, state);
+        values.insert(entry.key, entry.value);
+    if (!values.isEmpty() && d.model())
+        d.model()->setData(values, state);
 }
 
 QColor colorValue(const QVariant &value)

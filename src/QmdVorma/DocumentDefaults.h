@@ -61,7 +61,7 @@ QString defaultSyncType();
 constexpr int DefaultTool = 2;
 
 // Writes the run-time state of an element of `type` into the dictionary at
-// `state`, one key at a time, replacing what those keys held.
+// `state` in one change, replacing what those keys held.
 void writeElementState(QmdDirectModelInterface &d, const QmdIndex &state, int type);
 
 // A stored colour: a QColor, or its name as a file gives it back
