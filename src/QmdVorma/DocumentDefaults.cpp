@@ -1,10 +1,15 @@
 #include "QmdVorma/DocumentDefaults.h"
 
 #include "Qmd/QmdDirectModelInterface.h"
+#include "Qmd/QmdModel.h"
 #include "QmdVorma/DocumentKeys.h"
 #include "QmdVorma/QmdVorma.h"
 
 #include <QCoreApplication>
+#include <QHash>
+
+#include <cmath>
+#include <limits>
 
 namespace QmdVorma {
 
@@ -100,6 +105,88 @@ const KeyValueList &elementStateDefaults(int type)
     }
 }
 
+namespace {
+
+struct Range
+{
+    double low;
+    double high;
+};
+
+// Where a root value stops making sense: a tempo or a division count of 0
+// would divide by zero, beyond these the clock and the grid cannot follow.
+Range rootValueRange(const QString &key)
+{
+    static const QHash<QString, Range> ranges{
+        {Keys::Tempo, {1, 999}},
+        {Keys::PrincipalsToBeatsNumerator, {1, 128}},
+        {Keys::PrincipalsToBeatsDenominator, {1, 128}},
+        {Keys::DivsPerPrincipal, {1, double(TicksPerPrincipal)}},
+        {Keys::ScaleKey, {0, 11}},
+        {Keys::ZoomScale, {0.25, 8}},
+    };
+    return ranges.value(key, {0, double(std::numeric_limits<quint32>::max())});
+}
+
+bool isNumber(const QVariant &value)
+{
+    switch (value.userType()) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return true;
+    default:
+        return false;
+    }
+}
+
+std::optional<QVariant> repairedNumber(const KeyValue &entry, const QVariant &stored)
+{
+    const int type = entry.value.userType();
+    const bool integral = type != QMetaType::Double;
+    // Every integer of 32 bits, and far beyond, is exact in a double.
+    const double number = stored.toDouble();
+    if (!std::isfinite(number))
+        return entry.value;
+    const Range range = rootValueRange(entry.key);
+    const bool inRange = number >= range.low && number <= range.high;
+    const bool rightType = integral ? stored.userType() == QMetaType::Int || stored.userType() == QMetaType::UInt
+                                    : stored.userType() == QMetaType::Double;
+    if (inRange && rightType)
+        return std::nullopt;
+    const double usable = qBound(range.low, integral ? std::round(number) : number, range.high);
+    if (integral)
+        return QVariant(uint(usable));
+    return QVariant(usable);
+}
+
+} // namespace
+
+std::optional<QVariant> repairedRootValue(const KeyValue &entry, const QVariant &stored)
+{
+    switch (entry.value.userType()) {
+    case QMetaType::UInt:
+    case QMetaType::Double:
+        if (!isNumber(stored))
+            return entry.value;
+        return repairedNumber(entry, stored);
+    case QMetaType::QColor:
+        // A file may give a colour back as its name.
+        if (stored.userType() == QMetaType::QColor ? stored.value<QColor>().isValid()
+                                                   : stored.userType() == QMetaType::QString
+                                                         && QColor(stored.toString()).isValid())
+            return std::nullopt;
+        return entry.value;
+    default:
+        if (stored.userType() == entry.value.userType())
+            return std::nullopt;
+        return entry.value;
+    }
+}
+
 QString defaultSyncType()
 {
     return QStringLiteral("internal");
@@ -107,8 +194,12 @@ QString defaultSyncType()
 
 void writeElementState(QmdDirectModelInterface &d, const QmdIndex &state, int type)
 {
+    // One write: a load makes the states of thousands of elements.
+    QHash<QString, QVariant> values;
     for (const KeyValue &entry : elementStateDefaults(type))
-        d.setData(entry.key, entry.value, state);
+        values.insert(entry.key, entry.value);
+    if (!values.isEmpty() && d.model())
+        d.model()->setData(values, state);
 }
 
 QColor colorValue(const QVariant &value)

@@ -6,6 +6,8 @@
 #include <QVariant>
 #include <QVector>
 
+#include <optional>
+
 class QmdDirectModelInterface;
 class QmdIndex;
 
@@ -45,13 +47,21 @@ const KeyValueList &instrumentDefaults();
 // kinds none (an empty list).
 const KeyValueList &elementStateDefaults(int type);
 
+// What a root key must hold for the rest of the program to use it, given
+// the entry of its defaults and what the document holds: nothing when the
+// stored value can stay as it is; the default when the value is missing, of
+// another kind or not finite; the nearest value in range, of the default's
+// type, when it lies outside its range or is of another numeric type. int
+// and uint both do for an unsigned key (files read integers as int).
+std::optional<QVariant> repairedRootValue(const KeyValue &entry, const QVariant &stored);
+
 // The `SyncType` of a document without one.
 QString defaultSyncType();
 // The tool every reset selects (node and edge).
 constexpr int DefaultTool = 2;
 
 // Writes the run-time state of an element of `type` into the dictionary at
-// `state`, one key at a time, replacing what those keys held.
+// `state` in one change, replacing what those keys held.
 void writeElementState(QmdDirectModelInterface &d, const QmdIndex &state, int type);
 
 // A stored colour: a QColor, or its name as a file gives it back

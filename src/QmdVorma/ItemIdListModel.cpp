@@ -57,6 +57,18 @@ void ItemIdListModel::appendIdRows(const QmdItemIdList &ids)
     endInsertRows();
 }
 
+void ItemIdListModel::moveIdRow(QmdItemId id, int to)
+{
+    const int from = m_ids.indexOf(id);
+    if (from < 0 || to < 0 || to >= m_ids.size() || to == from)
+        return;
+    // The destination names the row the moved one goes before, counted
+    // before the move.
+    beginMoveRows(QModelIndex(), from, from, QModelIndex(), to > from ? to + 1 : to);
+    m_ids.move(from, to);
+    endMoveRows();
+}
+
 void ItemIdListModel::removeIdRows(const QmdItemIdList &ids)
 {
     for (QmdItemId id : ids) {

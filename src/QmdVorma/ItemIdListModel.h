@@ -34,6 +34,9 @@ protected:
     void resetIdRows(const QmdItemIdList &ids);
     void insertIdRow(int row, QmdItemId id);
     void appendIdRows(const QmdItemIdList &ids);
+    // Moves the row of the id so that it ends at row `to`, the rows between
+    // moving up or down by one.
+    void moveIdRow(QmdItemId id, int to);
     // One removal per id that has a row.
     void removeIdRows(const QmdItemIdList &ids);
     void announceDataChanged(QmdItemId id);

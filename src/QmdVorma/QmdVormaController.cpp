@@ -348,17 +348,24 @@ QmdItemId QmdVormaController::addElementWithFlags(int type, const QHash<QString,
 void QmdVormaController::ensureDocumentDefaults()
 {
     QmdDirectModelInterface &d = direct();
+    // A file can hold anything under a known key ("fast" for a tempo, a
+    // division count of 0); it is mended here, once, so that no reader has
+    // to guard against it and a save does not keep it.
+    auto makeUsable = [&d](const KeyValue &entry) {
+        if (const std::optional<QVariant> repaired = repairedRootValue(entry, d.data(entry.key)))
+            d.setData(entry.key, *repaired);
+    };
     for (const KeyValue &entry : rootDefaults())
-        d.setDataIfInvalid(entry.key, entry.value);
+        makeUsable(entry);
 
     StylePreset style;
     stylePreset(defaultStylePresetName(), &style);
     QStringList styleKeys = style.keys();
     std::sort(styleKeys.begin(), styleKeys.end());
     for (const QString &key : qAsConst(styleKeys))
-        d.setDataIfInvalid(key, style.value(key));
+        makeUsable({key, style.value(key)});
 
-    d.setDataIfInvalid(Keys::SyncType, defaultSyncType());
+    makeUsable({Keys::SyncType, defaultSyncType()});
 
     // A dictionary key that holds something else (a damaged file) becomes an
     // empty dictionary: nothing could be added to it otherwise.
@@ -380,8 +387,14 @@ void QmdVormaController::ensureDocumentDefaults()
     m_elementStatesIndex = d.index(Keys::ElementStates, m_tempIndex);
     m_nodeNotesTreesIndex = d.index(Keys::NodeNotesTrees, m_tempIndex);
 
+    // Every tree is built anew below.
+    m_notesTreesBuiltBy.clear();
     if (!m_elementsIndex.isValid())
         return;
+    // The run-time subtree is new as a whole, and what the views show of it
+    // comes with the model reset that ends every reset: announcing each of
+    // its entries would queue a change for every key of every notes tree.
+    const QSignalBlocker blocker(model());
     for (const QmdIndex &element : d.indexes(m_elementsIndex)) {
         const int type = childData(d, Keys::Type, element).toInt();
         if (type != EdgeElement && type != NodeElement)
@@ -985,9 +998,7 @@ QmdRequestId QmdVormaController::requestAddNode(const TickPoint &pos, CreationFl
     });
     if (newNodeId)
         *newNodeId = id;
-    // The notes tree is run-time data: never an undo step of its own, and
-    // rebuilt when an undo or redo brings the node back.
-    runRequest({Qmd::NoUndo, tr("Rebuild notes trees of pasted nodes"), rid}, [&] { replaceNotesTree(id); });
+    buildNotesTreesOfNewNodes({id}, rid);
     return rid;
 }
 
@@ -1138,11 +1149,22 @@ QmdRequestId QmdVormaController::requestPaste(const TickPoint &center)
         }
         pastedNodes = rewirePastedElements(newIds);
     });
-    runRequest({Qmd::NoUndo, tr("Rebuild notes trees of pasted nodes"), rid}, [&] {
-        for (QmdItemId node : qAsConst(pastedNodes))
-            replaceNotesTree(node);
-    });
+    buildNotesTreesOfNewNodes(pastedNodes, rid);
     return rid;
+}
+
+void QmdVormaController::buildNotesTreesOfNewNodes(const QmdItemIdList &nodes, QmdRequestId rid)
+{
+    // The notes tree is run-time data: never an undo step of its own, and
+    // rebuilt when an undo or redo brings the node back.
+    runRequest({Qmd::NoUndo, tr("Rebuild notes trees of pasted nodes"), rid}, [&] {
+        for (QmdItemId node : nodes) {
+            replaceNotesTree(node);
+            // The `Notes` of the new node reach the change handler later,
+            // under the same request; the tree already follows them.
+            m_notesTreesBuiltBy.insert(node, rid);
+        }
+    });
 }
 
 QmdItemIdList QmdVormaController::rewirePastedElements(const QHash<QmdItemId, QmdItemId> &newIds)
@@ -1242,23 +1264,37 @@ void QmdVormaController::copySubtree(const QmdIndex &source, const QmdIndex &tar
     auto copyEntries = [&](auto keyOf) {
         using Key = decltype(keyOf(source));
         QHash<Key, QVariant> values;
-        QHash<Key, Qmd::ContainerType> types;
         QList<QmdIndex> dictionaries;
         for (const QmdIndex &child : from->indexes(source)) {
-            const Qmd::ContainerType childType = from->type(child);
-            if (childType == Qmd::NoContainer) {
+            if (from->type(child) == Qmd::NoContainer)
                 values.insert(keyOf(child), from->data(child));
-            } else {
-                types.insert(keyOf(child), childType);
+            else
                 dictionaries.append(child);
-            }
         }
-        if (!types.isEmpty())
-            model()->setTypes(types, target);
         if (!values.isEmpty())
             model()->setData(values, target);
-        for (const QmdIndex &child : qAsConst(dictionaries))
-            copySubtree(child, model()->index(keyOf(child), target));
+        if (dictionaries.isEmpty())
+            return;
+        QList<QmdIndex> targets;
+        if (type == Qmd::IntDict) {
+            // Entries that are dictionaries (an edge's controllers) are
+            // items of their own: a copy gets ids of its own, so that two
+            // pastes of one clipboard never share one.
+            QList<Qmd::ContainerType> types;
+            for (const QmdIndex &child : qAsConst(dictionaries))
+                types.append(from->type(child));
+            for (QmdItemId id : model()->addTypes(types, target))
+                targets.append(model()->index(id, target));
+        } else {
+            QHash<QString, Qmd::ContainerType> types;
+            for (const QmdIndex &child : qAsConst(dictionaries))
+                types.insert(child.key(), from->type(child));
+            model()->setTypes(types, target);
+            for (const QmdIndex &child : qAsConst(dictionaries))
+                targets.append(model()->index(child.key(), target));
+        }
+        for (int i = 0; i < targets.size(); ++i)
+            copySubtree(dictionaries.at(i), targets.at(i));
     };
     if (type == Qmd::IntDict)
         copyEntries([](const QmdIndex &index) { return index.itemId(); });
@@ -1710,7 +1746,14 @@ void QmdVormaController::dispatchDataChange(const QmdIndex &parent, const QStrin
         return;
     const QString holder = this->parent(parent).key();
     if (holder == Keys::Elements) {
-        if (keys.contains(Keys::Notes) && data(Keys::Type, parent).toInt() == NodeElement)
+        if (!keys.contains(Keys::Notes))
+            return;
+        QmdRequestId builtBy = 0;
+        {
+            const ControllerLock lock(m_controllerMutex);
+            builtBy = m_notesTreesBuiltBy.take(parent.itemId());
+        }
+        if (builtBy != rid && data(Keys::Type, parent).toInt() == NodeElement)
             requestRebuildNotesTree(parent.itemId());
     } else if (holder == Keys::Instruments) {
         emit instrumentDataEffected(parent.itemId(), keys, rid);

@@ -404,6 +404,10 @@ private:
     // other; returns the pasted nodes. Inside the paste request.
     QmdItemIdList rewirePastedElements(const QHash<QmdItemId, QmdItemId> &newIds);
 
+    // In a request of their own under rid, outside the undo history: the
+    // notes trees of nodes that rid added.
+    void buildNotesTreesOfNewNodes(const QmdItemIdList &nodes, QmdRequestId rid);
+
     // Clean-ups after removals from `Elements` and `Instruments`.
     void cleanUpAfterElementsRemoved(const QmdItemIdList &idList, QmdRequestId rid, bool replayed);
     void cleanUpAfterInstrumentsRemoved(const QmdItemIdList &idList, QmdRequestId rid, bool replayed);
@@ -481,6 +485,11 @@ private:
     QmdIndex m_scaleModesIndex;
     QmdIndex m_syncMidiInputsIndex;
     QmdIndex m_syncMidiOutputsIndex;
+
+    // Nodes whose notes trees their adding request built, with its id, until
+    // the change handler hears of their `Notes`. Guarded by
+    // m_controllerMutex.
+    QHash<QmdItemId, QmdRequestId> m_notesTreesBuiltBy;
 
     // Per MIDI key, when its last triggering note-on arrived (ns). Guarded
     // by m_controllerMutex.

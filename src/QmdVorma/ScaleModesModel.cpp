@@ -41,18 +41,26 @@ void ScaleModesModel::resetSlot()
     resetIdRows(ids);
 }
 
+int ScaleModesModel::rowInOrder(QmdItemId id) const
+{
+    const int order = displayOrder(id);
+    int row = 0;
+    for (QmdItemId shown : rowIds()) {
+        if (shown != id && displayOrder(shown) > order)
+            break;
+        if (shown != id)
+            ++row;
+    }
+    return row;
+}
+
 void ScaleModesModel::onScaleModesAdded(const QmdItemIdList &ids)
 {
     // Each new mode goes straight to its place, so the rows already shown
     // keep their persistent indexes.
     for (QmdItemId id : ids) {
-        if (rowIds().contains(id))
-            continue;
-        const int order = displayOrder(id);
-        int row = 0;
-        while (row < rowIds().size() && displayOrder(rowIds().at(row)) <= order)
-            ++row;
-        insertIdRow(row, id);
+        if (!rowIds().contains(id))
+            insertIdRow(rowInOrder(id), id);
     }
 }
 
@@ -63,7 +71,12 @@ void ScaleModesModel::onScaleModesRemoved(const QmdItemIdList &ids)
 
 void ScaleModesModel::onScaleModeDataEffected(QmdItemId id, const QStringList &keys)
 {
-    if (keys.contains(Keys::Label))
+    // A moved row keeps its persistent indexes, so a chooser keeps its
+    // choice.
+    if (keys.contains(Keys::DisplayOrder))
+        moveIdRow(id, rowInOrder(id));
+    // `IsBuiltIn` decides the mark after the label.
+    if (keys.contains(Keys::Label) || keys.contains(Keys::IsBuiltIn))
         announceDataChanged(id);
 }
 

@@ -8,7 +8,8 @@
 // document's own): display role the `Label`, with "*" after a mode that is
 // not built in; Qt::UserRole the mode's id as unsigned int.
 //
-// It follows the controller's scale-mode signals; the controller hands
+// It follows the controller's scale-mode signals, moving a row whose
+// `DisplayOrder` changes to its new place; the controller hands
 // itself to the model again at the end of every reset.
 class ScaleModesModel : public ItemIdListModel
 {
@@ -30,6 +31,9 @@ public slots:
 
 private:
     int displayOrder(QmdItemId id) const;
+    // Where the mode's row belongs among the other rows, by display order,
+    // after those of equal order.
+    int rowInOrder(QmdItemId id) const;
 };
 
 #endif

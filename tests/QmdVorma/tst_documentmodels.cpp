@@ -220,6 +220,43 @@ private slots:
         QCOMPARE(inserted.size(), 0);
         QVERIFY(resets.size() >= 1);
     }
+
+    // A new display order moves the row to its place (the chooser keeps its
+    // choice); a mode that stops or starts being built in gains or loses
+    // its mark.
+    void scaleModeOrderAndKindChanges()
+    {
+        VormaDocument doc;
+        doc.attach();
+        QmdVormaController &c = doc.controller;
+        ScaleModesModel &model = *c.scaleModesModel();
+        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        const QmdIndex modes = c.scaleModesContainerIndex();
+        const QmdItemId mine = addEntry(c, modes, {{Keys::Label, "Mine"}, {Keys::DisplayOrder, 10000}});
+        const QmdItemId ours = addEntry(c, modes, {{Keys::Label, "Ours"}, {Keys::DisplayOrder, 10001}});
+        QStringList builtIn;
+        for (const BuiltInScaleMode &mode : builtInScaleModes())
+            builtIn << mode.label;
+        QCOMPARE(column(model), builtIn + QStringList({"Mine*", "Ours*"}));
+        const QPersistentModelIndex chosen = model.index(model.rowCount() - 1, 0);
+
+        c.requestSetData(Keys::DisplayOrder, -1, c.index(ours, modes));
+        settle();
+        QCOMPARE(column(model), QStringList("Ours*") + builtIn + QStringList("Mine*"));
+        QCOMPARE(chosen.row(), 0);
+        QCOMPARE(chosen.data(Qt::UserRole), QVariant(uint(ours)));
+
+        c.requestSetData(Keys::DisplayOrder, 20000, c.index(ours, modes));
+        settle();
+        QCOMPARE(column(model), builtIn + QStringList({"Mine*", "Ours*"}));
+        QCOMPARE(chosen.row(), model.rowCount() - 1);
+
+        QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+        c.requestSetData(Keys::IsBuiltIn, true, c.index(mine, modes));
+        settle();
+        QCOMPARE(changed.size(), 1);
+        QCOMPARE(column(model), builtIn + QStringList({"Mine", "Ours*"}));
+    }
 };
 
 VORMA_GUI_TEST_MAIN(TstDocumentModels)

@@ -13,6 +13,9 @@
 #include <QBitArray>
 #include <QtTest>
 
+#include <cstring>
+#include <limits>
+
 using namespace QmdVorma;
 
 namespace {
@@ -137,8 +140,8 @@ private slots:
     }
 
     // Present keys keep their values and types; `Tool` and `Temp` are
-    // always new; a dictionary key holding a plain value becomes a
-    // dictionary.
+    // always new; a value of the wrong type gets the default; a dictionary
+    // key holding a plain value becomes a dictionary.
     void presentKeys()
     {
         VormaDocument doc;
@@ -158,11 +161,79 @@ private slots:
         QCOMPARE(doc.dump(Keys::Tempo), QStringLiteral("90"));
         QCOMPARE(doc.dump(Keys::Tool), QStringLiteral("2"));
         QCOMPARE(doc.dump(Keys::ZoomScale), QStringLiteral("r0.75"));
-        QCOMPARE(doc.dump(Keys::ShowGrid), QStringLiteral("\"no\""));
+        QCOMPARE(doc.dump(Keys::ShowGrid), QStringLiteral("true"));
         QCOMPARE(doc.value(QString(), Keys::StyleNodesColor), QVariant(QColor(1, 2, 3, 4)));
         QCOMPARE(doc.value(QString(), Keys::StyleEdgesColor), QVariant(QColor(113, 117, 137, 255)));
         QCOMPARE(doc.dump(Keys::Instruments), QStringLiteral("[]"));
         QCOMPARE(doc.dump(Keys::Temp), QStringLiteral("{ElementStates: [], NodeNotesTrees: []}"));
+    }
+
+    void rootValuesMadeUsable_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QVariant>("stored");
+        QTest::addColumn<QVariant>("expected");
+        const double nan = std::numeric_limits<double>::quiet_NaN();
+        const double inf = std::numeric_limits<double>::infinity();
+        StylePreset dark;
+        stylePreset(QStringLiteral("Dark"), &dark);
+
+        QTest::newRow("tempo text") << Keys::Tempo << QVariant("fast") << QVariant(120u);
+        QTest::newRow("tempo NaN") << Keys::Tempo << QVariant(nan) << QVariant(120u);
+        QTest::newRow("tempo 0") << Keys::Tempo << QVariant(0) << QVariant(1u);
+        QTest::newRow("tempo negative") << Keys::Tempo << QVariant(-40) << QVariant(1u);
+        QTest::newRow("tempo too fast") << Keys::Tempo << QVariant(5000u) << QVariant(999u);
+        QTest::newRow("tempo fraction") << Keys::Tempo << QVariant(90.6) << QVariant(91u);
+        QTest::newRow("tempo wide integer") << Keys::Tempo << QVariant(qlonglong(100)) << QVariant(100u);
+        QTest::newRow("tempo bool") << Keys::Tempo << QVariant(true) << QVariant(120u);
+        QTest::newRow("tempo int kept") << Keys::Tempo << QVariant(90) << QVariant(90);
+        QTest::newRow("tempo uint kept") << Keys::Tempo << QVariant(999u) << QVariant(999u);
+        QTest::newRow("divisions infinite") << Keys::DivsPerPrincipal << QVariant(inf) << QVariant(4u);
+        QTest::newRow("divisions 0") << Keys::DivsPerPrincipal << QVariant(0u) << QVariant(1u);
+        QTest::newRow("divisions beyond ticks") << Keys::DivsPerPrincipal << QVariant(665281) << QVariant(665280u);
+        QTest::newRow("divisions kept") << Keys::DivsPerPrincipal << QVariant(665280) << QVariant(665280);
+        QTest::newRow("numerator 0") << Keys::PrincipalsToBeatsNumerator << QVariant(0) << QVariant(1u);
+        QTest::newRow("denominator 129") << Keys::PrincipalsToBeatsDenominator << QVariant(129) << QVariant(128u);
+        QTest::newRow("denominator kept") << Keys::PrincipalsToBeatsDenominator << QVariant(128) << QVariant(128);
+        QTest::newRow("scale key 12") << Keys::ScaleKey << QVariant(12) << QVariant(11u);
+        QTest::newRow("zoom -inf") << Keys::ZoomScale << QVariant(-inf) << QVariant(1.0);
+        QTest::newRow("zoom NaN") << Keys::ZoomScale << QVariant(nan) << QVariant(1.0);
+        QTest::newRow("zoom text") << Keys::ZoomScale << QVariant("big") << QVariant(1.0);
+        QTest::newRow("zoom too far in") << Keys::ZoomScale << QVariant(100.0) << QVariant(8.0);
+        QTest::newRow("zoom too far out") << Keys::ZoomScale << QVariant(0.0) << QVariant(0.25);
+        QTest::newRow("zoom integer") << Keys::ZoomScale << QVariant(2) << QVariant(2.0);
+        QTest::newRow("zoom kept") << Keys::ZoomScale << QVariant(1.0 / 3.0) << QVariant(1.0 / 3.0);
+        QTest::newRow("zoom smallest kept") << Keys::ZoomScale << QVariant(0.25) << QVariant(0.25);
+        QTest::newRow("grid flag number") << Keys::ShowGrid << QVariant(0) << QVariant(true);
+        QTest::newRow("grid flag kept") << Keys::ShowGrid << QVariant(false) << QVariant(false);
+        QTest::newRow("colour text") << Keys::StyleNodesColor << QVariant("no colour")
+                                     << dark.value(Keys::StyleNodesColor);
+        QTest::newRow("colour name kept") << Keys::StyleNodesColor << QVariant("#102030") << QVariant("#102030");
+        QTest::newRow("sync type number") << Keys::SyncType << QVariant(3) << QVariant("internal");
+    }
+
+    // Values a damaged or foreign file brings are mended by the reset,
+    // outside the undo history; usable ones stay exactly as they are.
+    void rootValuesMadeUsable()
+    {
+        QFETCH(QString, key);
+        QFETCH(QVariant, stored);
+        QFETCH(QVariant, expected);
+        VormaDocument doc;
+        doc.write([&](QmdDirectModelInterface &d) { d.setData(key, stored); });
+        doc.attach();
+        const QVariant value = doc.value(QString(), key);
+        QCOMPARE(value.userType(), expected.userType());
+        if (expected.userType() == QMetaType::Double) {
+            // QVariant compares doubles fuzzily.
+            const double got = value.toDouble();
+            const double want = expected.toDouble();
+            QCOMPARE(std::memcmp(&got, &want, sizeof got), 0);
+        } else {
+            QCOMPARE(value, expected);
+        }
+        QVERIFY(!doc.controller.canUndo());
+        QVERIFY(doc.controller.isAtCleanState());
     }
 
     void elementStates()

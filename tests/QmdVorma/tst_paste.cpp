@@ -317,6 +317,75 @@ private slots:
         QCOMPARE(other.controller.arcIdentifierOfEdge(there[0], there[2]), 0);
     }
 
+    // The controllers of two pastes of one edge are entries of their own,
+    // with ids their edge handed out, so an edit of one reaches no other.
+    void pastedControllersAreOwnEntries()
+    {
+        VormaDocument doc;
+        doc.attach();
+        QmdVormaController &c = doc.controller;
+        const QmdItemId a = addNode(doc);
+        const QmdItemId b = addNode(doc, P, 0);
+        const QmdItemId e = addEdge(doc, a, b);
+        for (short msb : {1, 7, 11})
+            c.requestAddControllerToEdge(c.elementIndex(e), LinearCurve, msb, -1);
+        const QString controllers = elementPath(e) + QStringLiteral("/ContinuousControllers");
+        c.requestRemove(QmdItemId(1), doc.index(controllers));
+        settle();
+        QCOMPARE(doc.model.itemIds(doc.index(controllers)), (QmdItemIdList{2, 3}));
+        c.requestCopy({a, b, e});
+        const QmdItemIdList before = c.elementIds();
+        paste(doc);
+        paste(doc, TickPoint(4 * P, 0));
+        const QmdItemIdList pasted = pastedSince(doc, before);
+        QCOMPARE(typesOf(doc, pasted), (QList<int>{NodeElement, NodeElement, EdgeElement, NodeElement,
+                                                   NodeElement, EdgeElement}));
+        const QString first = elementPath(pasted[2]) + QStringLiteral("/ContinuousControllers");
+        const QString second = elementPath(pasted[5]) + QStringLiteral("/ContinuousControllers");
+        const QString copied = QStringLiteral("[1: {CurveType: 2, LsbCode: -1, MsbCode: 7}, "
+                                              "2: {CurveType: 2, LsbCode: -1, MsbCode: 11}]");
+        QCOMPARE(doc.dump(first), copied);
+        QCOMPARE(doc.dump(second), copied);
+
+        c.requestSetData(Keys::MsbCode, 64, doc.index(first + QStringLiteral("/1")));
+        settle();
+        QCOMPARE(doc.value(first + QStringLiteral("/1"), Keys::MsbCode), QVariant(64));
+        QCOMPARE(doc.dump(second), copied);
+        QCOMPARE(doc.value(controllers + QStringLiteral("/2"), Keys::MsbCode), QVariant(7));
+    }
+
+    // Adding or pasting a node parses its notes once: the queued news of
+    // its `Notes` finds the tree already built.
+    void notesTreesBuiltOnce()
+    {
+        VormaDocument doc;
+        doc.attach();
+        QmdVormaController &c = doc.controller;
+        QmdItemIdList built;
+        QObject::connect(&doc.model, QOverload<const QmdIndex &, const QmdItemIdList &, QmdRequestId>::of(
+                                         &QmdModel::itemsChanged),
+                         [&](const QmdIndex &parent, const QmdItemIdList &ids, QmdRequestId) {
+                             if (parent == c.nodeNotesTreesIndex())
+                                 built += ids;
+                         });
+        const QmdItemId a = addNode(doc);
+        QCOMPARE(built, QmdItemIdList{a});
+
+        built.clear();
+        c.requestCopy({a});
+        paste(doc, TickPoint(P, P));
+        QCOMPARE(built.size(), 1);
+        QVERIFY(built.first() != a);
+        QCOMPARE(doc.dump(treePath(built.first())), doc.dump(treePath(a)));
+
+        // A later edit still rebuilds.
+        built.clear();
+        c.requestSetData(Keys::Notes, QStringLiteral("E3 G3"), c.elementIndex(a));
+        settle();
+        QCOMPARE(built, QmdItemIdList{a});
+        QCOMPARE(doc.dump(treePath(a)), notesTreeOf(QStringLiteral("E3 G3")));
+    }
+
     void otherProgramsText()
     {
         VormaDocument doc;

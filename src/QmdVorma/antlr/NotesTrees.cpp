@@ -5,6 +5,9 @@
 #include "QmdVorma/antlr/NotesParser.h"
 #include "QmdVorma/antlr/NotesSyntaxNode.h"
 
+#include <QHash>
+#include <QVariant>
+
 #include <vector>
 
 using namespace QmdVorma;
@@ -22,13 +25,17 @@ bool NotesTrees::storeNotesTree(QmdDirectModelInterface &d, const QmdIndex &note
 
 void NotesTrees::buildNotesTreeNode(QmdDirectModelInterface &d, const NotesSyntaxNode &node, const QmdIndex &target)
 {
+    // One write per dictionary: a load builds thousands of trees, and every
+    // write is a change of its own to file and announce.
+    QHash<QString, QVariant> values;
     int method;
     switch (node.type()) {
     case NotesSyntaxNode::AstNoteNode:
-        writeNoteLists(d, node, target);
-        d.setData(Keys::CurrentPitchId, 0, target);
-        d.setData(Keys::CurrentVelocityId, 0, target);
-        d.setData(Keys::CurrentDurationId, 0, target);
+        addNoteLists(values, node);
+        values.insert(Keys::CurrentPitchId, 0);
+        values.insert(Keys::CurrentVelocityId, 0);
+        values.insert(Keys::CurrentDurationId, 0);
+        d.model()->setData(values, target);
         return;
     case NotesSyntaxNode::AstSequentialNode:
         method = 0;
@@ -42,20 +49,33 @@ void NotesTrees::buildNotesTreeNode(QmdDirectModelInterface &d, const NotesSynta
     default:
         return;
     }
-    d.setData(Keys::SignallingMethod, method, target);
-    if (node.childCount() == 0)
+    values.insert(Keys::SignallingMethod, method);
+    if (node.childCount() == 0) {
+        d.model()->setData(values, target);
         return;
-    d.setType(Keys::Children, Qmd::IntDict, target);
-    d.setData(Keys::CurrentChildId, 0, target);
-    const QmdIndex children = d.index(Keys::Children, target);
-    // Groups nest no deeper than the parser allows, so neither does this.
-    for (int i = 0; i < node.childCount(); ++i) {
-        const QmdItemId id = d.addType(Qmd::StrDict, children);
-        buildNotesTreeNode(d, node.child(i), d.index(id, children));
     }
+    values.insert(Keys::CurrentChildId, 0);
+    d.model()->setData(values, target);
+    d.setType(Keys::Children, Qmd::IntDict, target);
+    const QmdIndex children = d.index(Keys::Children, target);
+    QList<Qmd::ContainerType> types;
+    for (int i = 0; i < node.childCount(); ++i)
+        types.append(Qmd::StrDict);
+    const QmdItemIdList ids = d.addTypes(types, children);
+    // Groups nest no deeper than the parser allows, so neither does this.
+    for (int i = 0; i < ids.size(); ++i)
+        buildNotesTreeNode(d, node.child(i), d.index(ids.at(i), children));
 }
 
 void NotesTrees::writeNoteLists(QmdDirectModelInterface &d, const NotesSyntaxNode &note, const QmdIndex &target)
+{
+    QHash<QString, QVariant> lists;
+    addNoteLists(lists, note);
+    if (!lists.isEmpty())
+        d.model()->setData(lists, target);
+}
+
+void NotesTrees::addNoteLists(QHash<QString, QVariant> &values, const NotesSyntaxNode &note)
 {
     const QString separator = QStringLiteral(",");
     for (int i = 0; i < note.childCount(); ++i) {
@@ -74,7 +94,7 @@ void NotesTrees::writeNoteLists(QmdDirectModelInterface &d, const NotesSyntaxNod
         default:
             continue;
         }
-        d.setData(*key, NotesParser::joinChildTexts(list, separator), target);
+        values.insert(*key, NotesParser::joinChildTexts(list, separator));
     }
 }
 

@@ -3,7 +3,9 @@
 
 #include "Qmd/Qmd.h"
 
+#include <QHash>
 #include <QString>
+#include <QVariant>
 
 class NotesSyntaxNode;
 class QmdDirectModelInterface;
@@ -41,6 +43,8 @@ public:
 
     // Writes the lists of a note node into the dictionary at target.
     static void writeNoteLists(QmdDirectModelInterface &d, const NotesSyntaxNode &note, const QmdIndex &target);
+    // The same lists, added to values under their keys.
+    static void addNoteLists(QHash<QString, QVariant> &values, const NotesSyntaxNode &note);
 
     // Sets every cursor that exists at or below the dictionary at index to 0;
     // creates none. Nothing for an invalid index or a plain value.
