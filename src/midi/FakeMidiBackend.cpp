@@ -109,6 +109,12 @@ public:
         return true;
     }
 
+    bool reachesPort() override
+    {
+        std::lock_guard<std::mutex> lock(m_state->mutex);
+        return !m_closed && m_port->present;
+    }
+
 private:
     std::shared_ptr<FakeMidiBackend::State> m_state;
     std::shared_ptr<FakePort> m_port;

@@ -190,6 +190,10 @@ class RtMidiOutputDevice : public MidiOutputDevice
 {
 public:
     LibraryClient<RtMidiOut> client;
+    // Under JACK whether the link stands; under ALSA, where none is kept,
+    // whether the port is still listed (its numbers change when a device
+    // comes back).
+    std::function<bool()> reaches;
 
     bool send(const unsigned char *bytes, std::size_t size) override
     {
@@ -207,6 +211,18 @@ public:
     }
 
     bool close() override { return client.close(); }
+
+    bool reachesPort() override
+    {
+        if (!client.port || client.serverGone())
+            return false;
+        try {
+            return reaches();
+        } catch (const RtMidiError &e) {
+            report(e);
+            return false;
+        }
+    }
 };
 
 class RtMidiInputDevice : public MidiInputDevice
@@ -337,7 +353,6 @@ public:
         return false;
     }
 
-private:
     bool linkedNow(const QString &rawName, const QString &clientName, const char *portName) const
     {
         if (lost())
@@ -358,6 +373,7 @@ private:
         return found;
     }
 
+private:
     explicit JackServerWatch(jack_client_t *client) : m_client(client) {}
 
     // On libjack's thread.
@@ -573,7 +589,14 @@ std::unique_ptr<MidiOutputDevice> RtMidiBackend::openOutput(const QString &rawNa
         return nullptr;
     return openDevice<RtMidiOutputDevice>(
         [&] { return new RtMidiOut(libraryApi(api), clientName.toStdString()); }, serverLost,
-        rawName, OwnOutputPort, [](RtMidiOutputDevice &) {},
+        rawName, OwnOutputPort,
+        [&](RtMidiOutputDevice &device) {
+            RtMidiOut *port = device.client.port.get();
+            device.reaches = [=] {
+                return watch ? watch->linkedNow(rawName, clientName, OwnOutputPort)
+                             : findPort(*port, rawName) >= 0;
+            };
+        },
         [&] { return !watch || watch->linked(rawName, clientName, OwnOutputPort); });
 }
 
