@@ -16,7 +16,8 @@
 class ScopedFakeMidi
 {
 public:
-    ScopedFakeMidi() : fake(FakeMidiBackend::install()) {}
+    // Closed devices' clients are destroyed once the grace has passed.
+    explicit ScopedFakeMidi(quint64 clientGraceNs = 0) : fake(FakeMidiBackend::install(clientGraceNs)) {}
     ~ScopedFakeMidi() { MidiBackend::setCurrent(nullptr); }
     FakeMidiBackend *operator->() const { return fake.get(); }
 

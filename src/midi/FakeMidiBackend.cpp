@@ -1,5 +1,6 @@
 #include "midi/FakeMidiBackend.h"
 
+#include "midi/ClosedClientReaper.h"
 #include "midi/Platform.h"
 
 #include <algorithm>
@@ -41,6 +42,7 @@ struct FakeMidiBackend::State
     };
     std::condition_variable wake;
     std::deque<Pending> pending;
+    int liveClients = 0;
     quint64 injected = 0;
     quint64 delivered = 0;
     bool stop = false;
@@ -58,16 +60,30 @@ struct FakeMidiBackend::State
     }
 
     void runDriver();
+
+    // Caller holds the mutex.
+    void closeClient(ClosedClientReaper &reaper, const std::shared_ptr<State> &self)
+    {
+        reaper.add([self] {
+            std::lock_guard<std::mutex> lock(self->mutex);
+            --self->liveClients;
+            self->changed.notify_all();
+        });
+    }
 };
 
 namespace {
 
+using Reaper = std::shared_ptr<ClosedClientReaper>;
+
 class FakeOutputDevice : public MidiOutputDevice
 {
 public:
-    FakeOutputDevice(std::shared_ptr<FakeMidiBackend::State> state, std::shared_ptr<FakePort> port)
+    FakeOutputDevice(std::shared_ptr<FakeMidiBackend::State> state, std::shared_ptr<FakePort> port,
+                     Reaper reaper)
         : m_state(std::move(state))
         , m_port(std::move(port))
+        , m_reaper(std::move(reaper))
     {
     }
     ~FakeOutputDevice() override { close(); }
@@ -88,13 +104,21 @@ public:
         if (!m_closed) {
             m_closed = true;
             --m_port->openDevices;
+            m_state->closeClient(*m_reaper, m_state);
         }
         return true;
+    }
+
+    bool reachesPort() override
+    {
+        std::lock_guard<std::mutex> lock(m_state->mutex);
+        return !m_closed && m_port->present;
     }
 
 private:
     std::shared_ptr<FakeMidiBackend::State> m_state;
     std::shared_ptr<FakePort> m_port;
+    Reaper m_reaper;
     bool m_closed = false;
 };
 
@@ -102,9 +126,10 @@ class FakeInputDevice : public MidiInputDevice
 {
 public:
     FakeInputDevice(std::shared_ptr<FakeMidiBackend::State> state, std::shared_ptr<FakePort> port,
-                    int ignoreFlags, MidiInputSink *sink)
+                    Reaper reaper, int ignoreFlags, MidiInputSink *sink)
         : m_state(std::move(state))
         , m_port(std::move(port))
+        , m_reaper(std::move(reaper))
         , sink(sink)
         , ignoreFlags(ignoreFlags)
     {
@@ -129,6 +154,7 @@ public:
             --m_port->openDevices;
             auto &inputs = m_port->inputs;
             inputs.erase(std::remove(inputs.begin(), inputs.end(), this), inputs.end());
+            m_state->closeClient(*m_reaper, m_state);
         }
         return true;
     }
@@ -136,6 +162,7 @@ public:
 private:
     std::shared_ptr<FakeMidiBackend::State> m_state;
     std::shared_ptr<FakePort> m_port;
+    Reaper m_reaper;
     bool m_closed = false;
 
 public:
@@ -165,8 +192,9 @@ void FakeMidiBackend::State::runDriver()
     }
 }
 
-FakeMidiBackend::FakeMidiBackend()
+FakeMidiBackend::FakeMidiBackend(quint64 clientGraceNs)
     : m_state(std::make_shared<State>())
+    , m_reaper(std::make_shared<ClosedClientReaper>(clientGraceNs))
 {
     State *state = m_state.get();
     m_state->driver = std::thread([state] { state->runDriver(); });
@@ -182,9 +210,9 @@ FakeMidiBackend::~FakeMidiBackend()
     m_state->driver.join();
 }
 
-std::shared_ptr<FakeMidiBackend> FakeMidiBackend::install()
+std::shared_ptr<FakeMidiBackend> FakeMidiBackend::install(quint64 clientGraceNs)
 {
-    auto backend = std::make_shared<FakeMidiBackend>();
+    auto backend = std::make_shared<FakeMidiBackend>(clientGraceNs);
     MidiBackend::setCurrent(backend);
     return backend;
 }
@@ -287,6 +315,12 @@ int FakeMidiBackend::deviceIgnoreFlags(const QString &rawName) const
     return port && !port->inputs.empty() ? port->inputs.front()->ignoreFlags : -1;
 }
 
+int FakeMidiBackend::liveClientCount() const
+{
+    std::lock_guard<std::mutex> lock(m_state->mutex);
+    return m_state->liveClients;
+}
+
 QString FakeMidiBackend::apiName() const
 {
     return QStringLiteral("fake");
@@ -311,7 +345,8 @@ std::unique_ptr<MidiOutputDevice> FakeMidiBackend::openOutput(const QString &raw
         return nullptr;
     ++port->openDevices;
     ++port->totalOpens;
-    return std::make_unique<FakeOutputDevice>(m_state, port);
+    ++m_state->liveClients;
+    return std::make_unique<FakeOutputDevice>(m_state, port, m_reaper);
 }
 
 std::unique_ptr<MidiInputDevice> FakeMidiBackend::openInput(const QString &rawName, const QString &,
@@ -323,5 +358,6 @@ std::unique_ptr<MidiInputDevice> FakeMidiBackend::openInput(const QString &rawNa
         return nullptr;
     ++port->openDevices;
     ++port->totalOpens;
-    return std::make_unique<FakeInputDevice>(m_state, port, ignoreFlags, sink);
+    ++m_state->liveClients;
+    return std::make_unique<FakeInputDevice>(m_state, port, m_reaper, ignoreFlags, sink);
 }

@@ -5,6 +5,8 @@
 
 #include <QVector>
 
+class ClosedClientReaper;
+
 #include <memory>
 #include <thread>
 #include <vector>
@@ -25,11 +27,11 @@ public:
         quint64 sentNs = 0;
     };
 
-    FakeMidiBackend();
+    explicit FakeMidiBackend(quint64 clientGraceNs = 0);
     ~FakeMidiBackend() override;
 
     // Makes a new fake the current backend and returns it.
-    static std::shared_ptr<FakeMidiBackend> install();
+    static std::shared_ptr<FakeMidiBackend> install(quint64 clientGraceNs = 0);
 
     void addPort(MidiDirection direction, const QString &rawName);
     // The port leaves the lists; devices open on it fail every send and
@@ -56,6 +58,9 @@ public:
     // Devices open on the port now, and opened since the port was added.
     int openDeviceCount(MidiDirection direction, const QString &rawName) const;
     int totalOpenCount(MidiDirection direction, const QString &rawName) const;
+    // Clients of any port not yet destroyed: open devices, and closed ones
+    // whose grace has not passed.
+    int liveClientCount() const;
     // The ignore flags of the first device open on the input port, or -1.
     int deviceIgnoreFlags(const QString &rawName) const;
 
@@ -71,6 +76,8 @@ public:
 private:
     // Devices keep the state alive, so they may outlive the backend.
     std::shared_ptr<State> m_state;
+    // Shared with the devices, which may close after the backend has gone.
+    std::shared_ptr<ClosedClientReaper> m_reaper;
 };
 
 #endif

@@ -42,6 +42,9 @@ public:
     virtual bool send(const unsigned char *bytes, std::size_t size) = 0;
     // Closes the port; false when the driver reports an error.
     virtual bool close() = 0;
+    // False once the port is known to be gone or no longer linked to (its
+    // device unplugged, say, even when one of the same name came back).
+    virtual bool reachesPort() { return true; }
 };
 
 class MidiInputDevice

@@ -103,12 +103,10 @@ bool MidiIO<RtPort>::attach(const QString &portName)
         port = registry.ports.value(name).lock();
         if (!port) {
             const std::shared_ptr<MidiBackend> backend = MidiBackend::current();
-            for (const QString &raw : backend->portNames(Port::Direction)) {
-                if (!isOwnMidiPort(raw) && midiPortDisplayName(raw) == name) {
-                    port = Port::open(*backend, raw);
-                    break;
-                }
-            }
+            const MidiPortList ports = listMidiPorts(*backend, Port::Direction);
+            const int index = ports.displayNames.indexOf(name);
+            if (index >= 0)
+                port = Port::open(*backend, ports.rawNames.at(index));
             if (!port)
                 return false;
             registry.ports.insert(name, port);

@@ -1,5 +1,6 @@
 #include "midi/MidiOutput.h"
 
+#include "midi/MidiPortNames.h"
 #include "midi/SharedMidiPort.h"
 
 #include <algorithm>
@@ -107,6 +108,15 @@ bool MidiOutput::allNotesOff()
         }
     }
     return sendMessages(offs);
+}
+
+bool MidiOutput::holdsPort(const QString &name) const
+{
+    const std::shared_ptr<Port> port = heldPort();
+    if (!port || portName() != midiPortDisplayName(name))
+        return false;
+    std::lock_guard<std::mutex> lock(port->mutex);
+    return port->device && port->device->reachesPort();
 }
 
 std::vector<quint8> MidiOutput::heldNotes() const

@@ -34,6 +34,10 @@ public:
     // A note-off (velocity 0) for every held note, sent as above.
     bool allNotesOff();
 
+    // True when the port open now is the one of that name and still reaches
+    // its device, so opening the name again would gain nothing.
+    bool holdsPort(const QString &portName) const;
+
     // The notes sounding after what was sent, in ascending order.
     std::vector<quint8> heldNotes() const;
 

@@ -57,6 +57,41 @@ QString midiPortDisplayName(const QString &name)
     return display;
 }
 
+QStringList midiPortDisplayNames(const QStringList &rawNames)
+{
+    QStringList shown;
+    shown.reserve(rawNames.size());
+    for (const QString &raw : rawNames)
+        shown << midiPortDisplayName(raw);
+    // Names the ports show of their own are never handed to another port.
+    const QSet<QString> own(shown.cbegin(), shown.cend());
+    QSet<QString> used;
+    for (QString &name : shown) {
+        if (used.contains(name)) {
+            QString numbered;
+            for (int n = 2;; ++n) {
+                numbered = name + QLatin1Char(' ') + QString::number(n);
+                if (!used.contains(numbered) && !own.contains(numbered))
+                    break;
+            }
+            name = numbered;
+        }
+        used.insert(name);
+    }
+    return shown;
+}
+
+MidiPortList listMidiPorts(MidiBackend &backend, MidiDirection direction)
+{
+    MidiPortList list;
+    for (const QString &raw : backend.portNames(direction)) {
+        if (!isOwnMidiPort(raw))
+            list.rawNames << raw;
+    }
+    list.displayNames = midiPortDisplayNames(list.rawNames);
+    return list;
+}
+
 QString ownMidiClientName(MidiDirection direction)
 {
     return QStringLiteral("Vorma %1 %2")
@@ -80,13 +115,7 @@ bool isOwnMidiPort(const QString &rawName)
 
 QStringList midiPortNames(MidiDirection direction)
 {
-    QStringList names;
-    const auto backend = MidiBackend::current();
-    for (const QString &raw : backend->portNames(direction)) {
-        if (!isOwnMidiPort(raw))
-            names << midiPortDisplayName(raw);
-    }
-    return names;
+    return listMidiPorts(*MidiBackend::current(), direction).displayNames;
 }
 
 QSet<QString> midiInputPortNameSet()

@@ -21,6 +21,22 @@ bool comparePortNames(const QString &a, const QString &b);
 // numbers still finds its port.
 QString midiPortDisplayName(const QString &name);
 
+// The names users see for a driver's port list, in its order. A name an
+// earlier port already shows gets the lowest numeral from 2 on that no port
+// shows ("Synth", "Synth 2"), so identical devices can each be chosen and
+// documents store which one; a device keeps its name while the system lists
+// it in the same place.
+QStringList midiPortDisplayNames(const QStringList &rawNames);
+
+// The ports of a direction present now, without this process's own ports:
+// the driver's names and, at the same places, the names users see.
+struct MidiPortList
+{
+    QStringList rawNames;
+    QStringList displayNames;
+};
+MidiPortList listMidiPorts(MidiBackend &backend, MidiDirection direction);
+
 // The client name under which this process opens ports of a direction. It
 // carries the process id so the port lists can leave out this process's own
 // ports (under JACK the output list would otherwise offer our own inputs,

@@ -1,5 +1,6 @@
 #include "midi/RtMidiBackend.h"
 
+#include "midi/ClosedClientReaper.h"
 #include "midi/Platform.h"
 
 #include <QDebug>
@@ -106,83 +107,47 @@ void abandon(std::unique_ptr<Client> &client)
     (void)lost;
 }
 
+using ClientLock = std::lock_guard<std::mutex>;
+
+// Destroys a client under the process-wide client mutex.
+template <class Client>
+void destroyClient(std::unique_ptr<Client> &client)
+{
+    ClientLock lock(RtMidiBackend::clientMutex());
+    client.reset();
+}
+
 // The library frees a JACK output's ring buffer before it closes the
 // client, while the client's JACK thread may still be reading it (a
 // use-after-free that crashed tests now and then). So a JACK output whose
 // port has closed is destroyed only once that thread has long seen the port
 // gone: after 50 ms, many JACK cycles.
-class ClosedJackOutputs
+ClosedClientReaper &closedJackOutputs()
 {
-public:
-    static ClosedJackOutputs &instance()
-    {
-        static ClosedJackOutputs outputs;
-        return outputs;
-    }
-
-    void add(std::unique_ptr<RtMidiOut> client, LostFlag serverLost)
-    {
-        const quint64 now = currentTimeNs();
-        std::vector<Closed> due;
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_closed.push_back({now, std::move(client), std::move(serverLost)});
-            while (!m_closed.empty() && now - m_closed.front().closedNs >= GraceNs) {
-                due.push_back(std::move(m_closed.front()));
-                m_closed.erase(m_closed.begin());
-            }
-        }
-        destroy(due);
-    }
-
-    ~ClosedJackOutputs()
-    {
-        if (m_closed.empty())
-            return;
-        const quint64 youngest = m_closed.back().closedNs;
-        const quint64 now = currentTimeNs();
-        if (now - youngest < GraceNs)
-            std::this_thread::sleep_for(std::chrono::nanoseconds(GraceNs - (now - youngest)));
-        destroy(m_closed);
-    }
-
-private:
-    static constexpr quint64 GraceNs = 50000000ull;
-
-    struct Closed
-    {
-        quint64 closedNs;
-        std::unique_ptr<RtMidiOut> client;
-        LostFlag serverLost;
-    };
-
-    static void destroy(std::vector<Closed> &closed)
-    {
-        for (Closed &c : closed) {
-            if (c.serverLost && c.serverLost->load())
-                abandon(c.client);
-            c.client.reset();
-        }
-        closed.clear();
-    }
-
-    std::mutex m_mutex;
-    std::vector<Closed> m_closed;
-};
+    static ClosedClientReaper reaper(50000000ull);
+    return reaper;
+}
 
 // Destroys a client whose port is closed.
 void retire(std::unique_ptr<RtMidiIn> &client, const LostFlag &)
 {
-    client.reset();
+    destroyClient(client);
 }
 
 void retire(std::unique_ptr<RtMidiOut> &client, const LostFlag &serverLost)
 {
-    if (serverLost) { // JACK
-        client->setErrorCallback(ErrorFlag::toDebugOutput, nullptr);
-        ClosedJackOutputs::instance().add(std::move(client), serverLost);
+    if (!serverLost) { // ALSA
+        destroyClient(client);
+        return;
     }
-    client.reset();
+    client->setErrorCallback(ErrorFlag::toDebugOutput, nullptr);
+    RtMidiOut *closed = client.release();
+    closedJackOutputs().add([closed, serverLost] {
+        std::unique_ptr<RtMidiOut> c(closed);
+        if (serverLost->load())
+            abandon(c);
+        destroyClient(c);
+    });
 }
 
 // A client of the MIDI library; one of a lost JACK server is abandoned.
@@ -210,6 +175,7 @@ struct LibraryClient
         error.raised.store(false);
         bool ok = true;
         try {
+            ClientLock lock(RtMidiBackend::clientMutex());
             port->closePort();
         } catch (const RtMidiError &e) {
             report(e);
@@ -224,6 +190,10 @@ class RtMidiOutputDevice : public MidiOutputDevice
 {
 public:
     LibraryClient<RtMidiOut> client;
+    // Under JACK whether the link stands; under ALSA, where none is kept,
+    // whether the port is still listed (its numbers change when a device
+    // comes back).
+    std::function<bool()> reaches;
 
     bool send(const unsigned char *bytes, std::size_t size) override
     {
@@ -241,6 +211,18 @@ public:
     }
 
     bool close() override { return client.close(); }
+
+    bool reachesPort() override
+    {
+        if (!client.port || client.serverGone())
+            return false;
+        try {
+            return reaches();
+        } catch (const RtMidiError &e) {
+            report(e);
+            return false;
+        }
+    }
 };
 
 class RtMidiInputDevice : public MidiInputDevice
@@ -287,7 +269,10 @@ std::unique_ptr<Device> openDevice(Create create, const LostFlag &serverLost, co
     LibraryClient<typename decltype(device->client.port)::element_type> &client = device->client;
     client.serverLost = serverLost;
     try {
-        client.port.reset(create());
+        {
+            ClientLock lock(RtMidiBackend::clientMutex());
+            client.port.reset(create());
+        }
         client.port->setErrorCallback(ErrorFlag::callback, &client.error);
         prepare(*device);
         for (int attempt = 0; attempt < Attempts; ++attempt) {
@@ -295,9 +280,13 @@ std::unique_ptr<Device> openDevice(Create create, const LostFlag &serverLost, co
             if (index < 0)
                 return nullptr;
             client.error.raised.store(false);
-            client.port->openPort(unsigned(index), portName);
+            {
+                ClientLock lock(RtMidiBackend::clientMutex());
+                client.port->openPort(unsigned(index), portName);
+            }
             if (!client.error.raised.load() && findPort(*client.port, rawName) == index && linked())
                 return device;
+            ClientLock lock(RtMidiBackend::clientMutex());
             client.port->closePort();
         }
     } catch (const RtMidiError &e) {
@@ -329,6 +318,7 @@ public:
     {
         quietenJack();
         jack_status_t status;
+        ClientLock lock(RtMidiBackend::clientMutex());
         jack_client_t *client = jack_client_open("vorma-watch", JackNoStartServer, &status);
         if (!client)
             return nullptr;
@@ -339,8 +329,10 @@ public:
 
     ~JackServerWatch()
     {
-        if (!m_lost->load())
-            jack_client_close(m_client);
+        if (m_lost->load())
+            return;
+        ClientLock lock(RtMidiBackend::clientMutex());
+        jack_client_close(m_client);
     }
 
     LostFlag lostFlag() const { return m_lost; }
@@ -361,7 +353,6 @@ public:
         return false;
     }
 
-private:
     bool linkedNow(const QString &rawName, const QString &clientName, const char *portName) const
     {
         if (lost())
@@ -382,6 +373,7 @@ private:
         return found;
     }
 
+private:
     explicit JackServerWatch(jack_client_t *client) : m_client(client) {}
 
     // On libjack's thread.
@@ -464,6 +456,7 @@ bool RtMidiBackend::alsaSequencerOpens()
     if (access("/dev/snd/seq", R_OK | W_OK) != 0)
         return false;
     try {
+        ClientLock lock(clientMutex());
         RtMidiOut probe(RtMidi::LINUX_ALSA, OutputClientName);
         return true;
     } catch (const RtMidiError &e) {
@@ -475,12 +468,20 @@ bool RtMidiBackend::alsaSequencerOpens()
 bool RtMidiBackend::jackServerRuns()
 {
     quietenJack();
+    ClientLock lock(clientMutex());
     jack_status_t status;
     jack_client_t *client = jack_client_open("vorma-probe", JackNoStartServer, &status);
     if (!client)
         return false;
     jack_client_close(client);
     return true;
+}
+
+std::mutex &RtMidiBackend::clientMutex()
+{
+    // Never destroyed: clients are still closed while the program exits.
+    static std::mutex *const mutex = new std::mutex;
+    return *mutex;
 }
 
 MidiDriverApi RtMidiBackend::api()
@@ -526,8 +527,8 @@ void RtMidiBackend::dropEnumerationClients()
         abandon(m_enumerateInputs);
         abandon(m_enumerateOutputs);
     }
-    m_enumerateInputs.reset();
-    m_enumerateOutputs.reset();
+    destroyClient(m_enumerateInputs);
+    destroyClient(m_enumerateOutputs);
 }
 
 LostFlag RtMidiBackend::serverLostFlag() const
@@ -547,12 +548,14 @@ QStringList RtMidiBackend::portNames(MidiDirection direction)
         RtMidi *client = nullptr;
         if (direction == MidiDirection::Input) {
             if (!m_enumerateInputs) {
+                ClientLock lock(clientMutex());
                 m_enumerateInputs.reset(new RtMidiIn(libraryApi(api), InputClientName, InputQueueLimit));
                 m_enumerateInputs->setErrorCallback(ErrorFlag::callback, &enumerationErrors);
             }
             client = m_enumerateInputs.get();
         } else {
             if (!m_enumerateOutputs) {
+                ClientLock lock(clientMutex());
                 m_enumerateOutputs.reset(new RtMidiOut(libraryApi(api), OutputClientName));
                 m_enumerateOutputs->setErrorCallback(ErrorFlag::callback, &enumerationErrors);
             }
@@ -586,7 +589,14 @@ std::unique_ptr<MidiOutputDevice> RtMidiBackend::openOutput(const QString &rawNa
         return nullptr;
     return openDevice<RtMidiOutputDevice>(
         [&] { return new RtMidiOut(libraryApi(api), clientName.toStdString()); }, serverLost,
-        rawName, OwnOutputPort, [](RtMidiOutputDevice &) {},
+        rawName, OwnOutputPort,
+        [&](RtMidiOutputDevice &device) {
+            RtMidiOut *port = device.client.port.get();
+            device.reaches = [=] {
+                return watch ? watch->linkedNow(rawName, clientName, OwnOutputPort)
+                             : findPort(*port, rawName) >= 0;
+            };
+        },
         [&] { return !watch || watch->linked(rawName, clientName, OwnOutputPort); });
 }
 

@@ -27,7 +27,8 @@ enum class MidiApiSetting { Auto, Alsa, Jack, Off };
 //
 // Enumeration goes through one kept client per direction: under JACK a new
 // client costs tens of milliseconds, and the application polls every second.
-// When the JACK server goes away its ports vanish, sends fail, and the
+// Clients are opened and closed one at a time in the whole process (see
+// clientMutex()). When the JACK server goes away its ports vanish, sends fail, and the
 // choice starts again; clients of the lost server are never closed, since
 // libjack crashes on that.
 // Every RtMidiError is caught here; errors reach the debug output only.
@@ -47,6 +48,12 @@ public:
                                    const std::function<bool()> &jackRuns);
     static bool alsaSequencerOpens();
     static bool jackServerRuns();
+
+    // Held around every creation, port open, port close and destruction of
+    // a client of the MIDI library or of libjack in this process: libjack
+    // crashes when two threads of a process open or close clients at once.
+    // Nothing else is done under it, and no other lock is taken inside it.
+    static std::mutex &clientMutex();
 
     // The API in use now, choosing one when none is.
     MidiDriverApi api();

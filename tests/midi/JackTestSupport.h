@@ -14,6 +14,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -55,18 +56,38 @@ inline QString deviceClient(const char *role)
     return QStringLiteral("VormaTest%1%2").arg(QCoreApplication::applicationPid()).arg(role);
 }
 
+// The test devices' clients come and go under the same process-wide lock
+// as the port layer's: libjack crashes when two threads of a process open
+// or close clients at once, and the port layer closes clients on threads of
+// its own.
+template <class Port, class... Args>
+std::unique_ptr<Port> openClient(Args &&...args)
+{
+    std::lock_guard<std::mutex> lock(RtMidiBackend::clientMutex());
+    return std::make_unique<Port>(std::forward<Args>(args)...);
+}
+
+template <class Port>
+void closeClient(std::unique_ptr<Port> &port)
+{
+    std::lock_guard<std::mutex> lock(RtMidiBackend::clientMutex());
+    port.reset();
+}
+
 // A destination other programs can send to.
 class VirtualSink
 {
 public:
     explicit VirtualSink(const char *role)
-        : m_port(RtMidi::UNIX_JACK, deviceClient(role).toStdString())
+        : m_port(openClient<RtMidiIn>(RtMidi::UNIX_JACK, deviceClient(role).toStdString()))
         , name(deviceClient(role) + QStringLiteral(":sink"))
     {
-        m_port.ignoreTypes(false, false, false);
-        m_port.setCallback(&VirtualSink::onMessage, this);
-        m_port.openVirtualPort("sink");
+        m_port->ignoreTypes(false, false, false);
+        m_port->setCallback(&VirtualSink::onMessage, this);
+        std::lock_guard<std::mutex> lock(RtMidiBackend::clientMutex());
+        m_port->openVirtualPort("sink");
     }
+    ~VirtualSink() { closeClient(m_port); }
 
     bool waitFor(int count, int timeoutMs)
     {
@@ -101,7 +122,7 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::vector<std::vector<quint8>> m_received;
-    RtMidiIn m_port;
+    std::unique_ptr<RtMidiIn> m_port;
 
 public:
     const QString name;
@@ -112,22 +133,27 @@ class VirtualSource
 {
 public:
     explicit VirtualSource(const char *role)
-        : m_port(RtMidi::UNIX_JACK, deviceClient(role).toStdString())
+        : m_port(openClient<RtMidiOut>(RtMidi::UNIX_JACK, deviceClient(role).toStdString()))
         , name(deviceClient(role) + QStringLiteral(":source"))
     {
-        m_port.openVirtualPort("source");
+        std::lock_guard<std::mutex> lock(RtMidiBackend::clientMutex());
+        m_port->openVirtualPort("source");
     }
     ~VirtualSource()
     {
         // The library frees the port's buffer while its JACK thread may still
         // read it; let that thread see the port closed first.
-        m_port.closePort();
+        {
+            std::lock_guard<std::mutex> lock(RtMidiBackend::clientMutex());
+            m_port->closePort();
+        }
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        closeClient(m_port);
     }
-    void send(std::vector<quint8> bytes) { m_port.sendMessage(&bytes); }
+    void send(std::vector<quint8> bytes) { m_port->sendMessage(&bytes); }
 
 private:
-    RtMidiOut m_port;
+    std::unique_ptr<RtMidiOut> m_port;
 
 public:
     const QString name;

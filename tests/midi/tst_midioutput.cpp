@@ -1,5 +1,6 @@
 #include "midi/MidiOutput.h"
 #include "midi/MidiPortNames.h"
+#include "midi/Platform.h"
 
 #include "MidiTestSupport.h"
 
@@ -64,6 +65,7 @@ private slots:
     void withoutPortNothingChanges();
     void openAndCloseReportTheirOutcome();
     void usersOfOneNameShareOneDevice();
+    void closedClientsGoOnceTheirGraceHasPassed();
     void failedOrVanishedPortFailsCleanly();
     void concurrentUsersNeverInterleaveGroups();
     void closingWhileAnotherThreadSends();
@@ -255,6 +257,29 @@ void TestMidiOutput::usersOfOneNameShareOneDevice()
     // The name is looked up afresh: a new device.
     QVERIFY(a.open(PortName));
     QCOMPARE(midi->totalOpenCount(MidiDirection::Output, PortName), 2);
+}
+
+// A closed port's client lives on for its grace period and then goes, even
+// when no other port closes after it.
+void TestMidiOutput::closedClientsGoOnceTheirGraceHasPassed()
+{
+    constexpr quint64 GraceNs = 30000000;
+    ScopedFakeMidi midi(GraceNs);
+    midi->addPort(MidiDirection::Output, PortName);
+    midi->addPort(MidiDirection::Input, "Keys:Keys");
+
+    MidiOutput output;
+    MidiInput input;
+    QVERIFY(output.open(PortName));
+    QVERIFY(input.open("Keys:Keys"));
+    QCOMPARE(midi->liveClientCount(), 2);
+    const quint64 closed = currentTimeNs();
+    QVERIFY(output.close());
+    QVERIFY(input.close());
+    if (currentTimeNs() - closed < GraceNs / 2)
+        QCOMPARE(midi->liveClientCount(), 2);
+    QTRY_COMPARE_WITH_TIMEOUT(midi->liveClientCount(), 0, 2000);
+    QVERIFY(currentTimeNs() - closed >= GraceNs);
 }
 
 void TestMidiOutput::failedOrVanishedPortFailsCleanly()

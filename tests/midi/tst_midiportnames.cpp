@@ -1,3 +1,4 @@
+#include "midi/MidiOutput.h"
 #include "midi/MidiPortNames.h"
 #include "midi/RtMidiBackend.h"
 
@@ -19,6 +20,9 @@ private slots:
     void sortingPutsNumberedNamesInNumberOrder();
     void displayNameDropsAlsaNumbers_data();
     void displayNameDropsAlsaNumbers();
+    void sameNamesGetNumerals_data();
+    void sameNamesGetNumerals();
+    void identicalDevicesCanEachBeOpened();
     void portSetsShowDisplayNamesWithoutOwnPorts();
     void noPortsGiveEmptySets();
     void findPortMatchesStoredNamesWithNumbers();
@@ -88,8 +92,59 @@ void TestMidiPortNames::displayNameDropsAlsaNumbers()
     QCOMPARE(midiPortDisplayName(name), display);
 }
 
-// The sets are what users see: driver names without ALSA's numbers, each
-// once, without ports of this process's own clients (any direction, any
+void TestMidiPortNames::sameNamesGetNumerals_data()
+{
+    QTest::addColumn<QStringList>("raw");
+    QTest::addColumn<QStringList>("shown");
+
+    QTest::newRow("distinct names unchanged") << QStringList{"A", "B"} << QStringList{"A", "B"};
+    QTest::newRow("second and third") << QStringList{"Synth", "Synth", "Synth"}
+                                      << QStringList{"Synth", "Synth 2", "Synth 3"};
+    QTest::newRow("in list order") << QStringList{"Synth", "Keys", "Synth", "Keys"}
+                                   << QStringList{"Synth", "Keys", "Synth 2", "Keys 2"};
+    QTest::newRow("alsa numbers differ, names do not")
+        << QStringList{"Synth:Synth Port 1 128:0", "Synth:Synth Port 1 129:0"}
+        << QStringList{"Synth:Synth Port 1", "Synth:Synth Port 1 2"};
+    QTest::newRow("a device's own numeral is left to it, later")
+        << QStringList{"Synth", "Synth", "Synth 2"} << QStringList{"Synth", "Synth 3", "Synth 2"};
+    QTest::newRow("a device's own numeral is left to it, earlier")
+        << QStringList{"Synth 2", "Synth", "Synth"} << QStringList{"Synth 2", "Synth", "Synth 3"};
+    QTest::newRow("a numbered duplicate") << QStringList{"Synth 2", "Synth 2"}
+                                          << QStringList{"Synth 2", "Synth 2 2"};
+    QTest::newRow("empty") << QStringList{} << QStringList{};
+}
+
+void TestMidiPortNames::sameNamesGetNumerals()
+{
+    QFETCH(QStringList, raw);
+    QFETCH(QStringList, shown);
+    QCOMPARE(midiPortDisplayNames(raw), shown);
+}
+
+// Two identical devices are both offered, and each name opens its own.
+void TestMidiPortNames::identicalDevicesCanEachBeOpened()
+{
+    ScopedFakeMidi midi;
+    const QString first = QStringLiteral("Synth:Synth Port 1 128:0");
+    const QString second = QStringLiteral("Synth:Synth Port 1 129:0");
+    midi->addPort(MidiDirection::Output, ownMidiClientName(MidiDirection::Input) + ":RtMidi Input");
+    midi->addPort(MidiDirection::Output, first);
+    midi->addPort(MidiDirection::Output, second);
+    QCOMPARE(midiPortNames(MidiDirection::Output),
+             (QStringList{"Synth:Synth Port 1", "Synth:Synth Port 1 2"}));
+
+    MidiOutput a, b;
+    QVERIFY(a.open("Synth:Synth Port 1"));
+    QVERIFY(b.open("Synth:Synth Port 1 2"));
+    QCOMPARE(b.portName(), QStringLiteral("Synth:Synth Port 1 2"));
+    QCOMPARE(midi->openDeviceCount(MidiDirection::Output, first), 1);
+    QCOMPARE(midi->openDeviceCount(MidiDirection::Output, second), 1);
+    int index = -1;
+    QVERIFY(findMidiOutputPort("Synth:Synth Port 1 2", &index));
+    QCOMPARE(index, 1);
+}
+
+// The sets are what users see: driver names without ALSA's numbers, without ports of this process's own clients (any direction, any
 // JACK rename), but with other programs' ports of similar names.
 void TestMidiPortNames::portSetsShowDisplayNamesWithoutOwnPorts()
 {
@@ -105,8 +160,8 @@ void TestMidiPortNames::portSetsShowDisplayNamesWithoutOwnPorts()
     midi->addPort(MidiDirection::Input, ownOut + ":RtMidi Output 130:0");
     midi->addPort(MidiDirection::Input, "Keys:Keys MIDI 1 20:0");
 
-    QCOMPARE(midiOutputPortNameSet(),
-             (QSet<QString>{"Synth:Synth Port 1", "system:midi_playback_1", ownIn + "0:Another program"}));
+    QCOMPARE(midiOutputPortNameSet(), (QSet<QString>{"Synth:Synth Port 1", "Synth:Synth Port 1 2",
+                                                     "system:midi_playback_1", ownIn + "0:Another program"}));
     QCOMPARE(midiInputPortNameSet(), QSet<QString>{"Keys:Keys MIDI 1"});
     QVERIFY(isOwnMidiPort(ownOut + "-12:RtMidi Output"));
     QVERIFY(!isOwnMidiPort(ownOut));

@@ -141,7 +141,6 @@ void MidiInstrument::onInstrumentDataEffected(QmdItemId id, const QStringList &k
 
     bool reconfigured = false;
     if (keys.contains(Keys::MidiPort)) {
-        close();
         QString name = c->instrumentData(id, Keys::MidiPort).toString();
         if (name.isEmpty() || !midiOutputPortNameSet().contains(midiPortDisplayName(name))) {
             // The document then names the port that plays. With no port at
@@ -151,8 +150,7 @@ void MidiInstrument::onInstrumentDataEffected(QmdItemId id, const QStringList &k
             if (!name.isEmpty())
                 writePortName(name);
         }
-        if (!name.isEmpty())
-            open(name);
+        usePort(name);
         reconfigured = true;
     }
     if (keys.contains(Keys::MidiChannels)) {
@@ -174,6 +172,21 @@ void MidiInstrument::onInstrumentDataEffected(QmdItemId id, const QStringList &k
     }
     AbstractSync *clock = sync();
     sendNow(programChangeMessage(clock ? clock->currentTicks() : 0, program, bankMsb, bankLsb));
+}
+
+void MidiInstrument::usePort(const QString &name)
+{
+    std::lock_guard<std::mutex> lock(m_outputMutex);
+    // Reopening the port that is open would cost a new client (tens of
+    // milliseconds under JACK, on the thread that rewinds) and, under JACK,
+    // a new client name that loses the links users made to it.
+    if (!name.isEmpty() && holdsPort(name)) {
+        allNotesOff(); // as closing would
+        return;
+    }
+    MidiOutput::close();
+    if (!name.isEmpty())
+        MidiOutput::open(name);
 }
 
 void MidiInstrument::writePortName(const QString &name)

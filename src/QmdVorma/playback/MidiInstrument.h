@@ -9,7 +9,7 @@
 // An instrument that plays through a MIDI output port (`Type` "midi").
 //
 // Bound to a document it follows its entry: a new `MidiPort` reopens the
-// port (a name that is not present falls back to the default output port,
+// port, while the same name keeps it open (a name that is not present falls back to the default output port,
 // which is written back into the entry; with no output port at all the
 // name is kept), new `MidiChannels` silence the
 // notes sounding on the old channels and switch, and with
@@ -49,7 +49,8 @@ public slots:
     void play() override;
     // Paused once the pass in progress has ended, then every held note off.
     void pauseAndWait() override;
-    // Empties the queue, reopens the port, sets the channels and sends the
+    // Empties the queue, silences the held notes, reopens the port unless
+    // the one open is still the entry's, sets the channels and sends the
     // program when program change is on.
     void reset() override;
     void onInstrumentDataEffected(QmdItemId id, const QStringList &keys, QmdRequestId rid) override;
@@ -58,6 +59,10 @@ protected:
     bool sendMessages(const std::vector<MidiOutputMessage> &batch) override;
 
 private:
+    // Keeps the open port when it is the one of that name and still
+    // reaches its device, silencing its notes; otherwise closes it and
+    // opens that name (none when empty).
+    void usePort(const QString &name);
     // Writes `MidiPort` of the entry when it holds another name.
     void writePortName(const QString &name);
 

@@ -84,7 +84,7 @@ private slots:
     void missingPortWithNoPortsAtAllKeepsItsName();
     void failedSendPausesClosesAndClearsThePort();
     void vanishedPortLeavesNoRequestLoop();
-    void resetEmptiesTheQueueAndReopens();
+    void resetEmptiesTheQueueAndKeepsThePort();
     void pauseAndWaitLeavesNoNoteOnAfterTheNoteOffs();
     void channelChangeSilencesTheOldChannels();
     void instrumentOfItsOwnIgnoresDocuments();
@@ -328,22 +328,41 @@ void TestInstrument::vanishedPortLeavesNoRequestLoop()
     QVERIFY(!instrument->isOpen());
 }
 
-void TestInstrument::resetEmptiesTheQueueAndReopens()
+// Going to the start keeps the port open, so its client and the links
+// users made to it stay; the held notes are silenced and the program is
+// sent again on it each time. Only a port that no longer reaches its device
+// is opened afresh.
+void TestInstrument::resetEmptiesTheQueueAndKeepsThePort()
 {
-    Rig rig({SynthA, {0}});
+    InstrumentEntry entry{SynthA, {0}};
+    entry.programChange = true;
+    entry.program = 5;
+    Rig rig(entry);
     MidiInstrument *instrument = rig.instrument();
     startPlaying(rig.controller(), instrument);
     const Ticks now = rig.sync()->currentTicks();
     QVERIFY(instrument->queueMessagePair(noteOnMessage(now, 60, 100),
                                          noteOffMessage(now + rig.sync()->nsToTicks(3600000 * Ms), 60, 0)));
-    QVERIFY(rig.midi->waitForSentMessages(SynthA, 1));
+    QTRY_VERIFY(sentHex(rig.midi, SynthA).contains("90 3c 64"));
     QCOMPARE(instrument->outputQueue().size(), 1);
+    const QStringList program{"b0 00 00", "b0 20 00", "c0 04"};
 
+    rig.midi->clearSentMessages(SynthA);
     instrument->reset();
     QVERIFY(instrument->outputQueue().isEmpty());
-    QCOMPARE(sentHex(rig.midi, SynthA), (QStringList{"90 3c 64", "80 3c 00"}));
-    QCOMPARE(rig.midi->totalOpenCount(MidiDirection::Output, SynthA), 2);
-    QVERIFY(instrument->isOpen());
+    QCOMPARE(sentHex(rig.midi, SynthA), QStringList{"80 3c 00"} + program);
+    rig.midi->clearSentMessages(SynthA);
+    instrument->reset();
+    QCOMPARE(sentHex(rig.midi, SynthA), program);
+    QCOMPARE(rig.midi->totalOpenCount(MidiDirection::Output, SynthA), 1);
+    QCOMPARE(instrument->portName(), SynthA);
+
+    // Unplugged and plugged in again: the same name, a new port.
+    rig.midi->removePort(MidiDirection::Output, SynthA);
+    rig.midi->addPort(MidiDirection::Output, SynthA);
+    instrument->reset();
+    QCOMPARE(rig.midi->openDeviceCount(MidiDirection::Output, SynthA), 1);
+    QCOMPARE(sentHex(rig.midi, SynthA), program);
 }
 
 void TestInstrument::pauseAndWaitLeavesNoNoteOnAfterTheNoteOffs()

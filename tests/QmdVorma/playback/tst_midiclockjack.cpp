@@ -18,28 +18,39 @@ class VirtualCable
 {
 public:
     VirtualCable()
-        : m_in(RtMidi::UNIX_JACK, deviceClient("CableIn").toStdString())
-        , m_out(RtMidi::UNIX_JACK, deviceClient("CableOut").toStdString())
+        : m_in(openClient<RtMidiIn>(RtMidi::UNIX_JACK, deviceClient("CableIn").toStdString()))
+        , m_out(openClient<RtMidiOut>(RtMidi::UNIX_JACK, deviceClient("CableOut").toStdString()))
         , sinkName(deviceClient("CableIn") + QStringLiteral(":sink"))
         , sourceName(deviceClient("CableOut") + QStringLiteral(":source"))
     {
-        m_out.openVirtualPort("source");
-        m_in.ignoreTypes(false, false, false);
-        m_in.setCallback(&VirtualCable::onMessage, this);
-        m_in.openVirtualPort("sink");
+        m_in->ignoreTypes(false, false, false);
+        m_in->setCallback(&VirtualCable::onMessage, this);
+        {
+            std::lock_guard<std::mutex> lock(RtMidiBackend::clientMutex());
+            m_out->openVirtualPort("source");
+            m_in->openVirtualPort("sink");
+        }
         m_thread = std::thread([this] { forward(); });
     }
     ~VirtualCable()
     {
-        m_in.closePort();
+        {
+            std::lock_guard<std::mutex> lock(RtMidiBackend::clientMutex());
+            m_in->closePort();
+        }
         {
             std::lock_guard<std::mutex> lock(m_mutex);
             m_stop = true;
         }
         m_changed.notify_all();
         m_thread.join();
-        m_out.closePort();
+        {
+            std::lock_guard<std::mutex> lock(RtMidiBackend::clientMutex());
+            m_out->closePort();
+        }
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        closeClient(m_in);
+        closeClient(m_out);
     }
 
 private:
@@ -63,13 +74,13 @@ private:
             std::vector<unsigned char> message = std::move(m_queue.front());
             m_queue.pop_front();
             lock.unlock();
-            m_out.sendMessage(&message);
+            m_out->sendMessage(&message);
             lock.lock();
         }
     }
 
-    RtMidiIn m_in;
-    RtMidiOut m_out;
+    std::unique_ptr<RtMidiIn> m_in;
+    std::unique_ptr<RtMidiOut> m_out;
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::deque<std::vector<unsigned char>> m_queue;
