@@ -282,8 +282,9 @@ void TestMidiClockIn::followsThroughTheInputPort()
     QCOMPARE(midi->deviceIgnoreFlags(In), int(MidiIgnoreSysex | MidiIgnoreActiveSensing));
     TransportRecorder transport(doc.controller);
 
-    // Over a second of clocks: the tempo then comes from the window, which
-    // the jitter of this thread's sleeps does not move.
+    // Over a second of clocks, so the tempo comes from the window. The
+    // clocks' spacing is what they arrive with, which this thread's sleeps
+    // on a busy machine move by a few per cent now and then.
     constexpr int Clocks = 50;
     midi->inject(In, {0xFA});
     const quint64 first = currentTimeNs() + MsNs;
@@ -295,7 +296,7 @@ void TestMidiClockIn::followsThroughTheInputPort()
     midi->waitUntilDelivered();
     QTRY_VERIFY(!clock->isPlaying());
     QCOMPARE(clock->currentBeatTicks(), BeatTicks((Clocks - 1) * ClockBeatTicks));
-    QTRY_COMPARE(doc.controller.data(Keys::Tempo).toUInt(), 120u);
+    QTRY_VERIFY(qAbs(doc.controller.data(Keys::Tempo).toInt() - 120) <= 3);
 
     // The transport is called on the port layer's thread: neither the
     // driver's nor this one.

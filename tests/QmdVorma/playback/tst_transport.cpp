@@ -234,7 +234,7 @@ namespace {
 class StartWatch : public SyncTimingListener
 {
 public:
-    StartWatch(PlayedNetwork &net)
+    explicit StartWatch(PlayedNetwork &net)
         : m_net(net)
         , m_clock(net.c().sync())
         , m_instrument(net.c().instruments().value(net.instrument))
