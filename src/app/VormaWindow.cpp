@@ -7,6 +7,8 @@
 #include "QmdVorma/playback/AbstractSync.h"
 #include "app/ProductInfo.h"
 #include "app/VormaApplication.h"
+#include "canvas/NetworkScene.h"
+#include "canvas/NetworkView.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -46,6 +48,7 @@ VormaWindow::VormaWindow()
     , m_displayName(tr("Untitled"))
 {
     m_form.setupUi(this);
+    m_form.networkView->setEditTarget(this);
 
     m_model = new QmdMemModel(this);
     m_controller = new QmdVormaController(this);
@@ -57,6 +60,10 @@ VormaWindow::VormaWindow()
         m_controller->requestLoadTemplate(path);
 
     m_controller->requestSetData(Keys::ZoomScale, DefaultZoomScale, QmdIndex(), noUndo(tr("Windows: Default Zoom")));
+
+    m_scene = new NetworkScene(this);
+    m_form.networkView->setNetworkScene(m_scene);
+    connect(m_scene, &QGraphicsScene::selectionChanged, this, &VormaWindow::elementSelectionChanged);
 
     m_printer = new QPrinter(QPrinter::HighResolution);
     m_printer->setPageOrientation(QPageLayout::Landscape);
@@ -96,6 +103,9 @@ VormaWindow::VormaWindow()
             this, &VormaWindow::onItemsEffected);
     connect(m_controller, &QmdController::modelReset, this, &VormaWindow::reset);
 
+    m_scene->setController(m_controller);
+    m_form.networkView->setController(m_controller);
+
     // The menu bar and the inspector dock come with their own parts.
 
     resize(1000, height());
@@ -124,7 +134,7 @@ QString VormaWindow::templatePath()
 
 QmdItemIdSet VormaWindow::selectedElementIds() const
 {
-    return QmdItemIdSet();
+    return m_scene->selectedElementIds();
 }
 
 void VormaWindow::setPastePos(const QmdVorma::TickPoint &pos)

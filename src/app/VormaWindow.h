@@ -15,6 +15,8 @@ class QAction;
 class QPrinter;
 class QTimer;
 class QmdMemModel;
+class NetworkScene;
+class NetworkView;
 class QmdVormaController;
 
 // The main window of one open document. It owns the document's model and
@@ -36,12 +38,14 @@ public:
     ~VormaWindow() override;
 
     QmdVormaController *controller() const { return m_controller; }
+    NetworkScene *scene() const { return m_scene; }
+    NetworkView *view() const { return m_form.networkView; }
     QmdItemIdSet selectedElementIds() const;
     QString displayName() const { return m_displayName; }
 
-    // Where the next paste is centred; the view sets it on a click on empty
-    // canvas.
-    void setPastePos(const QmdVorma::TickPoint &pos);
+    // Where the next paste is centred; the view sets it, through the
+    // meta-object, on a click on empty canvas.
+    Q_INVOKABLE void setPastePos(const QmdVorma::TickPoint &pos);
     bool isPastePosSet() const { return m_pastePosSet; }
     QmdVorma::TickPoint pastePos() const { return m_pastePos; }
 
@@ -95,6 +99,7 @@ private:
     VormaWindowForm m_form;
     QmdMemModel *m_model = nullptr;
     QmdVormaController *m_controller = nullptr;
+    NetworkScene *m_scene = nullptr;
     QPrinter *m_printer = nullptr;
     QHash<int, QAction *> m_toolActions;
     QTimer *m_displayTimer = nullptr;

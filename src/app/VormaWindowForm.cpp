@@ -1,5 +1,8 @@
 #include "app/VormaWindowForm.h"
 
+#include "canvas/NetworkScene.h"
+#include "canvas/NetworkView.h"
+
 #include <QAction>
 #include <QCoreApplication>
 #include <QIcon>
@@ -39,6 +42,15 @@ void VormaWindowForm::setupUi(QMainWindow *window)
     verticalLayout->setObjectName(QStringLiteral("verticalLayout"));
     verticalLayout->setSpacing(0);
     verticalLayout->setContentsMargins(0, 0, 0, 0);
+    networkView = new NetworkView(centralWidget);
+    networkView->setObjectName(QStringLiteral("networkView"));
+    networkView->setFrameShape(QFrame::NoFrame);
+    networkView->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    networkView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // Qt 5 has no separate high-quality antialiasing: the plain hint is it.
+    networkView->setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform);
+    networkView->setDragMode(QGraphicsView::RubberBandDrag);
+    verticalLayout->addWidget(networkView);
     window->setCentralWidget(centralWidget);
 
     toolBar = new QToolBar(window);
