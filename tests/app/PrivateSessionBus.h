@@ -2,6 +2,7 @@
 #define TESTS_APP_PRIVATESESSIONBUS_H
 
 #include <QByteArray>
+#include <QString>
 #include <QtGlobal>
 
 #include <unistd.h>
