@@ -59,6 +59,7 @@ private slots:
     void titleFollowsTheFileName();
     void toolWithoutActionIsRewrittenToSelection();
     void zoomLimitsAreAnnounced();
+    void selectionAndPastePositionServeTheCanvas();
     void cleanWindowClosesWithoutAsking();
     void closePrompt_data();
     void closePrompt();
@@ -195,6 +196,24 @@ void TestVormaWindow::zoomLimitsAreAnnounced()
     QCOMPARE(zoomIn.first().first().toBool(), false);
     QCOMPARE(zoomOut.size(), 1);
     QCOMPARE(zoomOut.first().first().toBool(), true);
+}
+
+void TestVormaWindow::selectionAndPastePositionServeTheCanvas()
+{
+    VormaWindow window;
+    settle();
+    QSignalSpy selection(&window, &VormaWindow::elementSelectionChanged);
+    QmdItemId node = 0;
+    window.controller()->requestAddNode(QmdVorma::TickPoint(0, 0), {}, QmdRequestOptions(), &node);
+    QTRY_COMPARE(window.selectedElementIds(), QmdItemIdSet{node});
+    QVERIFY(!selection.isEmpty());
+
+    // The view knows the window only as its edit target.
+    QVERIFY(!window.isPastePosSet());
+    QVERIFY(QMetaObject::invokeMethod(&window, "setPastePos",
+                                      Q_ARG(QmdVorma::TickPoint, QmdVorma::TickPoint(665280, -3))));
+    QVERIFY(window.isPastePosSet());
+    QCOMPARE(window.pastePos(), QmdVorma::TickPoint(665280, -3));
 }
 
 void TestVormaWindow::cleanWindowClosesWithoutAsking()
