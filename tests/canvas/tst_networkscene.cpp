@@ -102,7 +102,11 @@ private slots:
     void ghostItemsAreNoElements()
     {
         CanvasDocument c;
+        // Enough elements for the scene to clear them all at once on a reset.
+        for (int i = 0; i < 100; ++i)
+            c.doc.addElement({{Keys::Type, 2}, {Keys::TickPos, tickPos(i, 0)}});
         c.attach();
+        c.scene.clearSelection();
         const QmdItemId n = addNode(c.doc);
         auto *ghost = new GraphicsNodeItem(&c.scene);
         ghost->setSelected(true);
@@ -112,6 +116,8 @@ private slots:
         c.doc.controller.reset();
         settle();
         QVERIFY(c.scene.items().contains(ghost));
+        QCOMPARE(c.scene.elementItemCount(), 101);
+        QVERIFY(c.scene.selectedElementIds().isEmpty());
         delete ghost;
     }
 
