@@ -99,6 +99,30 @@ private slots:
         QVERIFY(c.scene.elementItem(n1));
     }
 
+    void itemsFollowOnlyTheirOwnElement()
+    {
+        CanvasDocument c;
+        c.attach();
+        const QmdItemId a = addNode(c.doc, 0, 0);
+        const QmdItemId b = addNode(c.doc, 665280, 0);
+        QGraphicsItem *itemA = c.scene.elementItem(a)->graphicsItem();
+        QGraphicsItem *itemB = c.scene.elementItem(b)->graphicsItem();
+        QmdVormaController &ctl = c.doc.controller;
+        ctl.requestToggleShowNodeCounters();
+        settle();
+        QVERIFY(static_cast<GraphicsNodeItem *>(itemA)->label()->isVisible());
+        ctl.requestSetData(QHash<QString, QVariant>{{Keys::IsHidden, true}, {Keys::TickPos, tickPos(0, 240)}},
+                           ctl.elementIndex(a), QmdRequestOptions{0, QStringLiteral("Change"), 0});
+        settle();
+        QVERIFY(!itemA->isVisible());
+        QVERIFY(!static_cast<GraphicsNodeItem *>(itemA)->label()->isVisible());
+        QCOMPARE(itemA->pos(), QPointF(0, 240));
+        QVERIFY(itemB->isVisible());
+        QCOMPARE(itemB->pos(), QPointF(120, 0));
+        c.setElement(a, Keys::IsHidden, false);
+        QVERIFY(itemA->isVisible());
+    }
+
     void ghostItemsAreNoElements()
     {
         CanvasDocument c;
