@@ -3,10 +3,10 @@
 #include "QmdVorma/InstrumentPalette.h"
 #include "QmdVorma/ScaleFactors.h"
 #include "canvas/CanvasTexts.h"
+#include "canvas/EdgeArrowHead.h"
 #include "canvas/EdgeGeometry.h"
 
 #include <QApplication>
-#include <QGraphicsDropShadowEffect>
 #include <QGraphicsSimpleTextItem>
 #include <QPainter>
 #include <QPainterPathStroker>
@@ -59,15 +59,9 @@ void GraphicsEdgeItem::init()
         m_defaultLabelColor = scene->annotationColor();
     }
     const EdgeShapes &shapes = edgeShapes();
-    m_arrowHead = new QGraphicsPolygonItem(shapes.arrow, this);
-    m_arrowHead->setPen(Qt::NoPen);
+    m_arrowHead = new EdgeArrowHead(shapes.arrow, this);
     m_arrowHead->setAcceptHoverEvents(true);
     m_arrowHead->setCacheMode(QGraphicsItem::DeviceCoordinateCache);
-    auto *shadow = new QGraphicsDropShadowEffect;
-    shadow->setBlurRadius(1);
-    shadow->setColor(QColor(0, 0, 0, 180));
-    shadow->setOffset(0, 1);
-    m_arrowHead->setGraphicsEffect(shadow);
 
     m_usageLabel = new QGraphicsSimpleTextItem(this);
     QFont font = QApplication::font();

@@ -43,6 +43,8 @@ void GraphicsNodeItem::init()
     m_label->setFont(font);
     updateLabelPos();
     m_label->setCacheMode(QGraphicsItem::DeviceCoordinateCache);
+    // Shown while one of its displays is on; a ghost's stays, empty.
+    m_label->setVisible(m_elementId == 0);
     // A click on the label acts on the node.
     setHandlesChildEvents(true);
     if (NetworkScene *scene = networkScene()) {

@@ -153,11 +153,32 @@ void NetworkScene::clearItems()
 {
     // Out of the table first, so that selection changes caused by the
     // deletions reach no deleted item.
-    const QList<ElementItem *> items = m_itemsById.values();
+    const QList<ElementItem *> own = m_itemsById.values();
     m_itemsById.clear();
     m_leftmostItem = m_rightmostItem = m_topmostItem = m_bottommostItem = nullptr;
-    for (ElementItem *item : items)
-        delete item->graphicsItem();
+    if (own.size() < 64) {
+        for (ElementItem *item : own)
+            delete item->graphicsItem();
+        return;
+    }
+    // Deleting items one by one costs the scene time quadratic in their
+    // number (each leaves a hole in its list of top-level items), so the
+    // scene deletes them all at once while the items of others (the view's
+    // ghosts) step aside.
+    QSet<QGraphicsItem *> ownItems;
+    for (ElementItem *item : own)
+        ownItems.insert(item->graphicsItem());
+    QList<QGraphicsItem *> others;
+    const QList<QGraphicsItem *> all = items();
+    for (QGraphicsItem *item : all) {
+        if (!item->parentItem() && !ownItems.contains(item))
+            others.append(item);
+    }
+    for (QGraphicsItem *item : qAsConst(others))
+        removeItem(item);
+    clear();
+    for (QGraphicsItem *item : qAsConst(others))
+        addItem(item);
 }
 
 void NetworkScene::reset()
@@ -504,8 +525,12 @@ void NetworkScene::drawBackground(QPainter *painter, const QRectF &rect)
         }
         painter->drawPoints(points);
     };
+    // One-pixel lines and points are crisper, and much cheaper, aliased.
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing, false);
     drawLines(divisionLinesColor(), px / d, py / d);
     drawLines(principalLinesColor(), px, py);
     drawPoints(divisionPointsColor(), px / d, py / d);
     drawPoints(principalPointsColor(), px, py);
+    painter->restore();
 }

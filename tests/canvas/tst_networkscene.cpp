@@ -99,10 +99,38 @@ private slots:
         QVERIFY(c.scene.elementItem(n1));
     }
 
-    void ghostItemsAreNoElements()
+    void itemsFollowOnlyTheirOwnElement()
     {
         CanvasDocument c;
         c.attach();
+        const QmdItemId a = addNode(c.doc, 0, 0);
+        const QmdItemId b = addNode(c.doc, 665280, 0);
+        QGraphicsItem *itemA = c.scene.elementItem(a)->graphicsItem();
+        QGraphicsItem *itemB = c.scene.elementItem(b)->graphicsItem();
+        QmdVormaController &ctl = c.doc.controller;
+        ctl.requestToggleShowNodeCounters();
+        settle();
+        QVERIFY(static_cast<GraphicsNodeItem *>(itemA)->label()->isVisible());
+        ctl.requestSetData(QHash<QString, QVariant>{{Keys::IsHidden, true}, {Keys::TickPos, tickPos(0, 240)}},
+                           ctl.elementIndex(a), QmdRequestOptions{0, QStringLiteral("Change"), 0});
+        settle();
+        QVERIFY(!itemA->isVisible());
+        QVERIFY(!static_cast<GraphicsNodeItem *>(itemA)->label()->isVisible());
+        QCOMPARE(itemA->pos(), QPointF(0, 240));
+        QVERIFY(itemB->isVisible());
+        QCOMPARE(itemB->pos(), QPointF(120, 0));
+        c.setElement(a, Keys::IsHidden, false);
+        QVERIFY(itemA->isVisible());
+    }
+
+    void ghostItemsAreNoElements()
+    {
+        CanvasDocument c;
+        // Enough elements for the scene to clear them all at once on a reset.
+        for (int i = 0; i < 100; ++i)
+            c.doc.addElement({{Keys::Type, 2}, {Keys::TickPos, tickPos(i, 0)}});
+        c.attach();
+        c.scene.clearSelection();
         const QmdItemId n = addNode(c.doc);
         auto *ghost = new GraphicsNodeItem(&c.scene);
         ghost->setSelected(true);
@@ -112,6 +140,8 @@ private slots:
         c.doc.controller.reset();
         settle();
         QVERIFY(c.scene.items().contains(ghost));
+        QCOMPARE(c.scene.elementItemCount(), 101);
+        QVERIFY(c.scene.selectedElementIds().isEmpty());
         delete ghost;
     }
 
