@@ -70,8 +70,8 @@ VormaApplication::~VormaApplication()
     // Windows left when the loop ended go first: their controllers join the
     // playback threads, which may still use the application's MIDI objects.
     closeAllWindows();
+    delete m_splash;
     if (m_initialised) {
-        delete m_splash;
         delete m_midiSynth;
         delete m_midiSynthInput;
     }
