@@ -116,6 +116,10 @@ VormaWindow::~VormaWindow()
 {
     delete m_printer;
     m_printer = nullptr;
+    // The scene goes while the window is still whole: clearing its items
+    // changes the selection, which it relays to this window.
+    delete m_scene;
+    m_scene = nullptr;
     // The controller joins the playback threads, which read the model.
     delete m_controller;
     m_controller = nullptr;

@@ -295,7 +295,12 @@ void TestVormaWindow::closingAPlayingWindowJoinsItsThreadsFirst()
     controller->requestSetPlayback(true);
     QTRY_VERIFY(controller->sync()->isPlaying());
     QTest::qWait(50);
+
+    QStringList order;
+    connect(controller, &QObject::destroyed, [&order] { order << "controller"; });
+    connect(window->findChild<QmdMemModel *>(), &QObject::destroyed, [&order] { order << "model"; });
     delete window;
+    QCOMPARE(order, (QStringList{"controller", "model"}));
 }
 
 VORMA_GUI_TEST_MAIN(TestVormaWindow)
