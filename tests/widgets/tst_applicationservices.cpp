@@ -1,6 +1,8 @@
 #include "widgets/ApplicationServices.h"
 #include "widgets/ApplicationServicesProvider.h"
 
+#include "GuiTestMain.h"
+
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -92,5 +94,5 @@ void TestApplicationServices::portListSignalsComeFromTheServices()
     QCOMPARE(outputs.size(), 1);
 }
 
-QTEST_MAIN(TestApplicationServices)
+VORMA_GUI_TEST_MAIN(TestApplicationServices)
 #include "tst_applicationservices.moc"
