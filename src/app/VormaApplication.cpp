@@ -169,8 +169,13 @@ void VormaApplication::onActivateRequested(const QStringList &arguments, const Q
         m_pendingMessages << messages;
         return;
     }
-    for (const QString &message : messages)
-        handleMessage(message);
+    // Handled from the event loop: the later start waits for this call to
+    // return, and should not wait for a message box opening a document
+    // might show.
+    QTimer::singleShot(0, this, [this, messages] {
+        for (const QString &message : messages)
+            handleMessage(message);
+    });
 }
 
 void VormaApplication::handleMessage(const QString &message)
