@@ -8,7 +8,7 @@
 
 // The observer of a network document's controller. Widgets that follow a
 // controller list it with Q_INTERFACES, so that whoever attaches them finds
-// their observer part through the meta-object (qobject_cast) without knowing
+// their observer through the meta-object (qobject_cast) without knowing
 // their class.
 using QmdVormaObserver = QmdObserver<QmdVormaController>;
 

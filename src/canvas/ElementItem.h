@@ -9,7 +9,7 @@
 class NetworkScene;
 class QGraphicsItem;
 
-// The part of a canvas item that knows its element and the controller and
+// The side of a canvas item that knows its element and the controller and
 // receives the scene's notifications. The scene hands every element change
 // to every item; each item decides whether it concerns it. Ghost items of
 // the view have element id 0 and no controller.

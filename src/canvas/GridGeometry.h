@@ -6,7 +6,7 @@
 #include <QRectF>
 
 // The tick grid: divisions per principal as the canvas uses them, the snap
-// step, and the part of the grid an exposed rectangle needs.
+// step, and the stretch of the grid an exposed rectangle needs.
 namespace GridGeometry {
 
 // The document's `DivsPerPrincipal` kept between 1 and one division per

@@ -54,6 +54,13 @@ private slots:
         settle();
         QCOMPARE(c.scene.elementItemCount(), 5);
         QVERIFY(c.scene.selectedElementIds().isEmpty());
+
+        // Detached, the scene shows nothing and hears nothing.
+        c.scene.setController(nullptr);
+        QCOMPARE(c.scene.elementItemCount(), 0);
+        QVERIFY(c.scene.items().isEmpty());
+        addNode(c.doc);
+        QCOMPARE(c.scene.elementItemCount(), 0);
     }
 
     void itemsOfOneRequestAreSelectedTogether()

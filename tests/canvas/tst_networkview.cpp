@@ -14,7 +14,7 @@ class TestNetworkView : public QObject
 private slots:
     void initTestCase() { initTestScaleFactors(); }
 
-    // Whoever attaches a widget finds its observer part by name alone.
+    // Whoever attaches a widget finds its observer by name alone.
     void observersAnswerTheirInterface()
     {
         NetworkScene scene;
