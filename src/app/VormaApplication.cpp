@@ -8,6 +8,7 @@
 #include "QmdVorma/QmdVormaController.h"
 #include "QmdVorma/ScaleFactors.h"
 #include "QmdVorma/playback/MidiSynth.h"
+#include "app/EventWait.h"
 #include "app/ProductInfo.h"
 #include "app/VormaWindow.h"
 #include "midi/MidiInput.h"
@@ -15,7 +16,6 @@
 
 #include <KDBusService>
 
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
@@ -125,9 +125,7 @@ void VormaApplication::setUpMidi()
     m_midiSynth = new MidiSynth(this);
     // Bounded: a synthesizer that never reports ready must not hang the
     // start; its queries answer empty then, as they do here anyway.
-    const QDeadlineTimer deadline(SynthReadyTimeoutMs);
-    while (!m_midiSynth->isReady() && !deadline.hasExpired())
-        processEvents(QEventLoop::ExcludeUserInputEvents, int(qMin<qint64>(100, deadline.remainingTime())));
+    processEventsUntil([this] { return m_midiSynth->isReady(); }, SynthReadyTimeoutMs);
     m_midiSynthInput = new MidiInput(this);
     m_midiSynth->setInput(m_midiSynthInput);
 }

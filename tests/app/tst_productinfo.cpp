@@ -1,4 +1,8 @@
+#include "app/EventWait.h"
 #include "app/ProductInfo.h"
+
+#include <QElapsedTimer>
+#include <QTimer>
 
 #include <QSysInfo>
 #include <QtTest>
@@ -11,6 +15,7 @@ private slots:
     void namesOfTheBuild();
     void activationMessages_data();
     void activationMessages();
+    void waitingForEventsEnds();
 };
 
 void TestProductInfo::namesOfTheBuild()
@@ -41,6 +46,21 @@ void TestProductInfo::activationMessages()
     QFETCH(QStringList, arguments);
     QFETCH(QStringList, messages);
     QCOMPARE(::activationMessages(arguments, QStringLiteral("/home/u")), messages);
+}
+
+void TestProductInfo::waitingForEventsEnds()
+{
+    // Something that gets ready while events run is waited for.
+    bool ready = false;
+    QTimer::singleShot(30, [&ready] { ready = true; });
+    QVERIFY(processEventsUntil([&ready] { return ready; }, 5000));
+
+    // Something that never does holds start-up only until the time-out.
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(!processEventsUntil([] { return false; }, 250));
+    QVERIFY(clock.elapsed() >= 240);
+    QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
 }
 
 QTEST_GUILESS_MAIN(TestProductInfo)
