@@ -14,6 +14,7 @@
 #include <QPainter>
 
 #include <cmath>
+#include <limits>
 #include <mutex>
 
 using namespace QmdVorma;
@@ -504,18 +505,18 @@ void NetworkScene::drawBackground(QPainter *painter, const QRectF &rect)
     };
     // Far out on the canvas a step can be too small to change a coordinate:
     // the loop then ends instead of drawing the same line for ever.
-    const auto next = [](double at, double step, double end) {
+    const auto next = [](double at, double step) {
         const double after = at + step;
-        return after > at ? after : end + 1;
+        return after > at ? after : std::numeric_limits<double>::infinity();
     };
     const auto drawLines = [&](const QColor &color, double sx, double sy) {
         if (color.alpha() == 0 || !visible(sx, sy))
             return;
         painter->setPen(QPen(color, 0));
         QVector<QLineF> lines;
-        for (double y = area.top(); y <= area.bottom(); y = next(y, sy, area.bottom()))
+        for (double y = area.top(); y <= area.bottom(); y = next(y, sy))
             lines.append(QLineF(area.left(), y, area.right(), y));
-        for (double x = area.left(); x <= area.right(); x = next(x, sx, area.right()))
+        for (double x = area.left(); x <= area.right(); x = next(x, sx))
             lines.append(QLineF(x, area.top(), x, area.bottom()));
         painter->drawLines(lines);
     };
@@ -524,8 +525,8 @@ void NetworkScene::drawBackground(QPainter *painter, const QRectF &rect)
             return;
         painter->setPen(QPen(color, 0));
         QVector<QPointF> points;
-        for (double y = area.top(); y <= area.bottom(); y = next(y, sy, area.bottom())) {
-            for (double x = area.left(); x <= area.right(); x = next(x, sx, area.right()))
+        for (double y = area.top(); y <= area.bottom(); y = next(y, sy)) {
+            for (double x = area.left(); x <= area.right(); x = next(x, sx))
                 points.append(QPointF(x, y));
         }
         painter->drawPoints(points);
