@@ -14,6 +14,7 @@
 #include <QPainter>
 
 #include <cmath>
+#include <limits>
 #include <mutex>
 
 using namespace QmdVorma;
@@ -500,17 +501,22 @@ void NetworkScene::drawBackground(QPainter *painter, const QRectF &rect)
     // at a damaged division count take forever): it is left out.
     const QTransform &t = painter->worldTransform();
     const auto visible = [&t](double sx, double sy) {
-        return QLineF(t.map(QPointF(0, 0)), t.map(QPointF(sx, 0))).length() >= 0.5 &&
-               QLineF(t.map(QPointF(0, 0)), t.map(QPointF(0, sy))).length() >= 0.5;
+        return std::hypot(sx * t.m11(), sx * t.m12()) >= 0.5 && std::hypot(sy * t.m21(), sy * t.m22()) >= 0.5;
+    };
+    // Far out on the canvas a step can be too small to change a coordinate:
+    // the loop then ends instead of drawing the same line for ever.
+    const auto next = [](double at, double step) {
+        const double after = at + step;
+        return after > at ? after : std::numeric_limits<double>::infinity();
     };
     const auto drawLines = [&](const QColor &color, double sx, double sy) {
         if (color.alpha() == 0 || !visible(sx, sy))
             return;
         painter->setPen(QPen(color, 0));
         QVector<QLineF> lines;
-        for (double y = area.top(); y <= area.bottom(); y += sy)
+        for (double y = area.top(); y <= area.bottom(); y = next(y, sy))
             lines.append(QLineF(area.left(), y, area.right(), y));
-        for (double x = area.left(); x <= area.right(); x += sx)
+        for (double x = area.left(); x <= area.right(); x = next(x, sx))
             lines.append(QLineF(x, area.top(), x, area.bottom()));
         painter->drawLines(lines);
     };
@@ -519,8 +525,8 @@ void NetworkScene::drawBackground(QPainter *painter, const QRectF &rect)
             return;
         painter->setPen(QPen(color, 0));
         QVector<QPointF> points;
-        for (double y = area.top(); y <= area.bottom(); y += sy) {
-            for (double x = area.left(); x <= area.right(); x += sx)
+        for (double y = area.top(); y <= area.bottom(); y = next(y, sy)) {
+            for (double x = area.left(); x <= area.right(); x = next(x, sx))
                 points.append(QPointF(x, y));
         }
         painter->drawPoints(points);

@@ -291,6 +291,21 @@ private slots:
         QCOMPARE(image.pixelColor(205, 75), QColor(Qt::white));
     }
 
+    // So far out that a division no longer moves a coordinate: the grid
+    // still comes to an end.
+    void gridEndsFarOut()
+    {
+        CanvasDocument c;
+        c.doc.write([&](QmdDirectModelInterface &d) { d.setData(Keys::ShowGrid, true); });
+        c.attach();
+        QImage image(100, 100, QImage::Format_ARGB32);
+        image.fill(Qt::transparent);
+        QPainter p(&image);
+        c.scene.render(&p, QRectF(0, 0, 100, 100), QRectF(1e18, 1e18, 10, 10));
+        p.end();
+        QCOMPARE(image.pixelColor(50, 50).alpha(), 255);
+    }
+
     void contentsRectGrowsAtOnceAndShrinksWithItsExtremeItem()
     {
         CanvasDocument c;
