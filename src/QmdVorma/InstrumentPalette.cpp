@@ -1,5 +1,7 @@
 #include "QmdVorma/InstrumentPalette.h"
 
+#include "QmdVorma/ApplicationSettingsKeys.h"
+
 #include <QCoreApplication>
 #include <QSettings>
 
@@ -56,7 +58,7 @@ QVector<PaletteEntry> buildPalette(const BaseColor (&base)[N])
 const QVector<PaletteEntry> &instrumentColorPalette()
 {
     static const QVector<PaletteEntry> palette = [] {
-        const bool alternate = QSettings().value(QStringLiteral("AlternateColorPalette"), false).toBool();
+        const bool alternate = QSettings().value(alternateColorPaletteKey(), false).toBool();
         return alternate ? buildPalette(alternateColors) : buildPalette(standardColors);
     }();
     return palette;

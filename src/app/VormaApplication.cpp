@@ -1,0 +1,431 @@
+#include "app/VormaApplication.h"
+
+#include "Mvc/CSettingsChangeValueEvent.h"
+#include "Mvc/SettingsController.h"
+#include "Mvc/SettingsModel.h"
+#include "Mvc/VSettingsValueChangedEvent.h"
+#include "QmdVorma/ApplicationSettingsKeys.h"
+#include "QmdVorma/QmdVormaController.h"
+#include "QmdVorma/ScaleFactors.h"
+#include "QmdVorma/playback/MidiSynth.h"
+#include "app/EventWait.h"
+#include "app/ProductInfo.h"
+#include "app/VormaWindow.h"
+#include "midi/MidiInput.h"
+#include "widgets/ApplicationServices.h"
+
+#include <KDBusService>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QHash>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPixmapCache>
+#include <QScreen>
+#include <QSettings>
+#include <QSplashScreen>
+#include <QTimer>
+
+VormaApplication *VormaApplication::s_instance = nullptr;
+
+VormaApplication::VormaApplication(int &argc, char **argv)
+    : QApplication(argc, argv)
+    , AbstractSettingsView(this)
+{
+    s_instance = this;
+
+    // The names key the settings store and the session-bus name, so they
+    // come before the single-instance test.
+    setApplicationName(productDisplayName());
+    setOrganizationName(tr("Vorma"));
+
+    // A later start hands over its command line and exits 0 inside this
+    // constructor; without a session bus the program runs alone.
+    m_dbusService = new KDBusService(KDBusService::Unique | KDBusService::NoExitOnFailure, this);
+    connect(m_dbusService, &KDBusService::activateRequested, this, &VormaApplication::onActivateRequested);
+
+    ApplicationServices::registerProvider(this);
+
+    m_splash = new QSplashScreen(QPixmap());
+    m_aboutBoxForm.setupUi(m_splash);
+    m_aboutBoxForm.launchInfoLabel->setText(tr("Launching..."));
+    m_aboutBoxForm.versionInfoLabel->setText(versionString());
+    m_aboutBoxForm.backgroundLabel->setStyleSheet(QStringLiteral("QLabel { border: 1px solid rgb(80, 80, 80); }"));
+    if (QScreen *screen = primaryScreen()) {
+        const QRect available = screen->availableGeometry();
+        m_splash->move(available.width() / 2 - m_splash->width() / 2, available.height() / 2 - m_splash->height() / 2);
+    }
+    m_splash->show();
+    m_splash->activateWindow();
+    m_splash->raise();
+
+    setQuitOnLastWindowClosed(false);
+    QTimer::singleShot(0, this, &VormaApplication::init);
+}
+
+VormaApplication::~VormaApplication()
+{
+    m_tearingDown = true;
+    // Windows left when the loop ended go first: their controllers join the
+    // playback threads, which may still use the application's MIDI objects.
+    closeAllWindows();
+    delete m_splash;
+    if (m_initialised) {
+        delete m_midiSynth;
+        delete m_midiSynthInput;
+    }
+    ApplicationServices::registerProvider(nullptr);
+    s_instance = nullptr;
+}
+
+VormaApplication *VormaApplication::instance()
+{
+    return s_instance;
+}
+
+QSettings *VormaApplication::settings() const
+{
+    return m_settingsModel ? m_settingsModel->settings() : nullptr;
+}
+
+bool VormaApplication::isRegisteredOnSessionBus() const
+{
+    return m_dbusService && m_dbusService->isRegistered();
+}
+
+void VormaApplication::init()
+{
+    if (m_initialised)
+        return;
+    m_initialised = true;
+    QPixmapCache::setCacheLimit(65536);
+
+    setLaunchInfo(tr("Initializing MIDI..."));
+    setUpMidi();
+
+    setLaunchInfo(tr("Loading settings..."));
+    m_settingsModel = new SettingsModel(this);
+    m_settingsController = new SettingsController(m_settingsModel, this);
+    m_settingsController->attachView(this);
+
+    loadUserInterface();
+}
+
+void VormaApplication::setLaunchInfo(const QString &text)
+{
+    m_aboutBoxForm.launchInfoLabel->setText(text);
+    processEvents();
+}
+
+void VormaApplication::setUpMidi()
+{
+    // The port poll, the entry input, the application clock and the thru
+    // instrument come with the MIDI devices.
+    m_midiSynth = new MidiSynth(this);
+    // Bounded: a synthesizer that never reports ready must not hang the
+    // start; its queries answer empty then, as they do here anyway.
+    processEventsUntil([this] { return m_midiSynth->isReady(); }, SynthReadyTimeoutMs);
+    m_midiSynthInput = new MidiInput(this);
+    m_midiSynth->setInput(m_midiSynthInput);
+}
+
+void VormaApplication::loadUserInterface()
+{
+    setLaunchInfo(tr("Loading user interface..."));
+    m_userInterfaceLoaded = true;
+    connect(this, &QApplication::focusChanged, this, &VormaApplication::onFocusChanged);
+    // The shared font and colour dialogs come with the shared dialogs.
+    setQuitOnLastWindowClosed(true);
+    QmdVorma::initScaleFactors(m_splash);
+
+    const QStringList paths = arguments().mid(1);
+    if (!paths.isEmpty())
+        openDocuments(paths, false);
+    // A command line whose documents are all missing or unreadable still
+    // leaves the user a window.
+    if (usableWindowCount() == 0)
+        m_untitledWindow = newDocument();
+
+    m_aboutBoxForm.launchInfoLabel->clear();
+    QTimer::singleShot(0, m_splash, &QWidget::hide);
+
+    // Later starts that arrived while this one was starting are handled
+    // now, in the order they came.
+    m_acceptingMessages = true;
+    const QStringList pending = m_pendingMessages;
+    m_pendingMessages.clear();
+    for (const QString &message : pending)
+        handleMessage(message);
+    // The update check comes with the update check.
+}
+
+void VormaApplication::onActivateRequested(const QStringList &arguments, const QString &workingDirectory)
+{
+    const QStringList messages = activationMessages(arguments, workingDirectory);
+    if (!m_acceptingMessages) {
+        m_pendingMessages << messages;
+        return;
+    }
+    // Handled from the event loop: the later start waits for this call to
+    // return, and should not wait for a message box opening a document
+    // might show.
+    QTimer::singleShot(0, this, [this, messages] {
+        for (const QString &message : messages)
+            handleMessage(message);
+    });
+}
+
+void VormaApplication::handleMessage(const QString &message)
+{
+    if (message == QLatin1String("new"))
+        newDocument();
+    else
+        openDocument(message, false);
+}
+
+VormaWindow *VormaApplication::createWindow()
+{
+    auto *window = new VormaWindow;
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    connect(window, &QObject::destroyed, this, &VormaApplication::onVormaWindowDestroyed);
+    // The window reports a failed load itself and closes; this only marks
+    // it, so it is neither shown nor counted as the window left open.
+    connect(window->controller(), &QmdDocController::fileLoadError, this,
+            [this, window] { m_failedWindows.insert(window); });
+    m_windows.append(window);
+    window->installEventFilter(this);
+    return window;
+}
+
+VormaWindow *VormaApplication::newDocument()
+{
+    VormaWindow *window = createWindow();
+    smartShowDocument(window);
+    return window;
+}
+
+void VormaApplication::openDocuments(const QStringList &paths, bool asTemplate)
+{
+    if (m_untitledWindow && !m_untitledWindow->controller()->isAtCleanState())
+        m_untitledWindow = nullptr;
+
+    QHash<QString, VormaWindow *> open;
+    for (VormaWindow *window : qAsConst(m_windows)) {
+        const QString fileName = window->controller()->fileName();
+        if (!fileName.isEmpty())
+            open.insert(QFileInfo(fileName).absoluteFilePath(), window);
+    }
+
+    for (const QString &path : paths) {
+        const QFileInfo info(path);
+        if (!info.exists())
+            continue;
+        VormaWindow *window = open.value(info.absoluteFilePath());
+        if (!window) {
+            if (m_untitledWindow) {
+                window = m_untitledWindow;
+                m_untitledWindow = nullptr;
+            } else {
+                window = createWindow();
+            }
+            if (asTemplate)
+                window->controller()->requestLoadTemplate(path);
+            else
+                window->controller()->requestLoad(path);
+            if (m_failedWindows.contains(window))
+                continue;
+            smartShowDocument(window);
+        } else if (window->windowState() & Qt::WindowMinimized) {
+            window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+        }
+        window->activateWindow();
+        window->raise();
+    }
+}
+
+void VormaApplication::openDocuments(const QStringList &paths)
+{
+    openDocuments(paths, false);
+}
+
+void VormaApplication::openDocument(const QString &path, bool asTemplate)
+{
+    openDocuments(QStringList{path}, asTemplate);
+}
+
+void VormaApplication::openDocument(const QString &path)
+{
+    openDocuments(QStringList{path}, false);
+}
+
+void VormaApplication::smartShowDocument(VormaWindow *window)
+{
+    if (m_windows.size() < 2)
+        window->showMaximized();
+    else
+        window->show();
+    window->activateWindow();
+    window->raise();
+}
+
+void VormaApplication::onFocusChanged(QWidget *, QWidget *now)
+{
+    if (!now)
+        return;
+    auto *window = qobject_cast<VormaWindow *>(now->window());
+    if (window && window != m_focusWindow) {
+        m_focusWindow = window;
+        emit vormaFocusWindowChanged(window);
+    }
+}
+
+void VormaApplication::onVormaWindowDestroyed(QObject *object)
+{
+    for (int i = 0; i < m_windows.size(); ++i) {
+        if (static_cast<QObject *>(m_windows.at(i)) == object) {
+            m_windows.removeAt(i);
+            break;
+        }
+    }
+    if (static_cast<QObject *>(m_focusWindow) == object) {
+        m_focusWindow = nullptr;
+        emit vormaFocusWindowChanged(nullptr);
+    }
+    const bool failed = m_failedWindows.remove(object);
+    if (m_tearingDown || !m_windows.isEmpty())
+        return;
+    // A document that could not be opened into the only window leaves an
+    // untitled one instead of ending the program.
+    if (failed)
+        m_untitledWindow = newDocument();
+    else
+        quit();
+}
+
+int VormaApplication::usableWindowCount() const
+{
+    int count = 0;
+    for (VormaWindow *window : m_windows)
+        count += m_failedWindows.contains(window) ? 0 : 1;
+    return count;
+}
+
+void VormaApplication::closeAllWindows()
+{
+    const QList<VormaWindow *> windows = m_windows;
+    for (VormaWindow *window : windows)
+        delete window;
+    m_windows.clear();
+}
+
+bool VormaApplication::event(QEvent *event)
+{
+    return QApplication::event(event);
+}
+
+bool VormaApplication::eventFilter(QObject *watched, QEvent *event)
+{
+    if (m_focusWindow && event->type() == QEvent::KeyPress
+        && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Space) {
+        if (!QApplication::eventFilter(watched, event))
+            m_focusWindow->controller()->requestTogglePlayback();
+        return true;
+    }
+    return QApplication::eventFilter(watched, event);
+}
+
+void VormaApplication::customEvent(QEvent *event)
+{
+    deliverEvent(event);
+}
+
+void VormaApplication::settingsLoaded(VEvent *)
+{
+    if (!settingsModel())
+        return;
+    postDefault(autoCheckForUpdateKey(), true);
+    postDefault(controllersAutoLsbKey(), false);
+    postDefault(controllersSmartResetKey(), true);
+    if (settingsModel()->settings()->contains(midiInputEnabledKey()))
+        applyStoredValue(midiInputEnabledKey());
+    else
+        postDefault(midiInputEnabledKey(), true);
+    postDefault(midiTriggeringMsecToggleTimeoutKey(), 200);
+    if (settingsModel()->settings()->contains(midiThruEnabledKey()))
+        applyStoredValue(midiThruEnabledKey());
+    else
+        postDefault(midiThruEnabledKey(), true);
+}
+
+void VormaApplication::postDefault(const QString &key, const QVariant &value)
+{
+    if (settingsModel()->settings()->contains(key))
+        return;
+    postToController(new CSettingsChangeValueEvent(key, value, this, CEvent::OriginatorGiven));
+}
+
+void VormaApplication::applyStoredValue(const QString &key)
+{
+    VSettingsValueChangedEvent event(this, key, settingsModel()->value(key));
+    settingsValueChanged(&event);
+}
+
+void VormaApplication::settingsValueChanged(VSettingsValueChangedEvent *event)
+{
+    const QString key = event->key();
+    if (key == midiInputEnabledKey() || key == midiEntryPortKey())
+        applyMidiEntryPort();
+    else if (key == midiThruEnabledKey() || key == midiThruPortKey())
+        applyMidiThruPort();
+}
+
+void VormaApplication::applyMidiEntryPort()
+{
+    // Opening the entry port comes with the MIDI devices.
+}
+
+void VormaApplication::applyMidiThruPort()
+{
+    // Opening the thru port comes with the MIDI devices.
+}
+
+// The shared font and colour dialogs come with the shared dialogs; until
+// then there is none to show or serve.
+void VormaApplication::showFontDialog() {}
+void VormaApplication::connectFontDialog(QObject *, const char *) {}
+void VormaApplication::disconnectFontDialog() {}
+void VormaApplication::updateFontDialog(const QFont &) {}
+QObject *VormaApplication::fontDialogClient() const { return nullptr; }
+bool VormaApplication::isFontDialogVisible() const { return false; }
+void VormaApplication::showColorDialog() {}
+void VormaApplication::connectColorDialog(QObject *, const char *) {}
+void VormaApplication::disconnectColorDialog() {}
+void VormaApplication::updateColorDialog(const QColor &) {}
+QObject *VormaApplication::colorDialogClient() const { return nullptr; }
+bool VormaApplication::isColorDialogVisible() const { return false; }
+
+QSet<QString> VormaApplication::availableMidiInputPorts() const
+{
+    return {};
+}
+
+QSet<QString> VormaApplication::availableMidiOutputPorts() const
+{
+    return {};
+}
+
+QStringList VormaApplication::midiInputPortNames() const
+{
+    return {};
+}
+
+QStringList VormaApplication::midiOutputPortNames() const
+{
+    return {};
+}
+
+QVariant VormaApplication::settingsValue(const QString &key, const QVariant &defaultValue) const
+{
+    return m_settingsModel ? m_settingsModel->value(key, defaultValue) : defaultValue;
+}

@@ -1,0 +1,114 @@
+#ifndef APP_VORMAWINDOW_H
+#define APP_VORMAWINDOW_H
+
+#include "Qmd/Qmd.h"
+#include "Qmd/QmdIndex.h"
+#include "QmdVorma/QmdVorma.h"
+#include "app/VormaWindowForm.h"
+
+#include <QFile>
+#include <QHash>
+#include <QMainWindow>
+#include <QString>
+
+class QAction;
+class QPrinter;
+class QTimer;
+class QmdMemModel;
+class NetworkScene;
+class NetworkView;
+class QmdVormaController;
+
+// The main window of one open document. It owns the document's model and
+// controller, the scene shown in its view and the printer, keeps its title
+// and modified mark in step with the controller, asks whether to save when
+// a modified document is closed, and offers the commands of the canvas and
+// the menus as slots. The application makes windows, sets them to delete
+// themselves when closed and shows them.
+class VormaWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    static constexpr int UndoLimit = 100;
+    static constexpr double DefaultZoomScale = 0.75;
+    static constexpr int MaxRecentFiles = 10;
+
+    VormaWindow();
+    ~VormaWindow() override;
+
+    QmdVormaController *controller() const { return m_controller; }
+    NetworkScene *scene() const { return m_scene; }
+    NetworkView *view() const { return m_form.networkView; }
+    QmdItemIdSet selectedElementIds() const;
+    QString displayName() const { return m_displayName; }
+
+    // Where the next paste is centred; the view sets it, through the
+    // meta-object, on a click on empty canvas.
+    Q_INVOKABLE void setPastePos(const QmdVorma::TickPoint &pos);
+    bool isPastePosSet() const { return m_pastePosSet; }
+    QmdVorma::TickPoint pastePos() const { return m_pastePos; }
+
+    // True while a prompt or dialog of this window is open.
+    bool isBlockedByDialog() const { return m_isBlockedByDialog; }
+
+    bool canZoomIn() const;
+    bool canZoomOut() const;
+
+    // The template a new window starts from: the "TemplateFile" setting when
+    // a file is there, else template.vrm beside the program when it exists,
+    // else none (an empty string: the controller's defaults).
+    static QString templatePath();
+
+    // Puts the path at the front of the recent files, once.
+    static void addRecentFile(const QString &path);
+
+signals:
+    void elementSelectionChanged();
+    void canZoomInChanged(bool canZoomIn);
+    void canZoomOutChanged(bool canZoomOut);
+    void blockedByDialogChanged(bool blocked);
+    void playbackPosDisplayModeChanged(int mode);
+    void saveRequested();
+
+public slots:
+    void reset();
+    void save();
+    void cut();
+    void copy();
+    void paste();
+    void del();
+    void selectAll();
+    void onFileSaved();
+    void onFileSaveError(const QString &fileName, QFile::FileError error);
+    void onFileLoaded();
+    void onFileLoadError(const QString &fileName, QFile::FileError error);
+    void onFileNameChanged(const QString &fileName);
+    void onAtCleanStateChanged(bool atCleanState);
+    void onItemsEffected(const QmdIndex &parent, const QStringList &keys);
+    void onToolTriggered(QAction *action);
+    void onPlaybackStateChanged(bool playing);
+    void beginBlockByDialog();
+    void endBlockByDialog();
+    void updatePlaybackPosDisplayForCurrentMode();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    VormaWindowForm m_form;
+    QmdMemModel *m_model = nullptr;
+    QmdVormaController *m_controller = nullptr;
+    NetworkScene *m_scene = nullptr;
+    QPrinter *m_printer = nullptr;
+    QHash<int, QAction *> m_toolActions;
+    QTimer *m_displayTimer = nullptr;
+    bool m_pastePosSet = false;
+    bool m_pastedAtPastePos = false;
+    QmdVorma::TickPoint m_pastePos;
+    bool m_isBlockedByDialog = false;
+    bool m_closeAfterSave = false;
+    QString m_displayName;
+};
+
+#endif

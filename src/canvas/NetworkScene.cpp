@@ -1,0 +1,542 @@
+#include "canvas/NetworkScene.h"
+
+#include "QmdVorma/DocumentKeys.h"
+#include "QmdVorma/ScaleFactors.h"
+#include "QmdVorma/StylePresets.h"
+#include "canvas/ElementItem.h"
+#include "canvas/GraphicsEdgeItem.h"
+#include "canvas/GraphicsNodeItem.h"
+#include "canvas/GraphicsTextBoxItem.h"
+#include "canvas/GraphicsVoiceGroupItem.h"
+#include "canvas/GridGeometry.h"
+
+#include <QGraphicsView>
+#include <QPainter>
+
+#include <cmath>
+#include <limits>
+#include <mutex>
+
+using namespace QmdVorma;
+
+namespace {
+
+constexpr QmdRequestId RebuildRequestId = 0xFFFFFFFF;
+
+// The colour of the default style for a style key, for documents whose
+// value is no colour.
+QColor defaultStyleColor(const QString &key)
+{
+    StylePreset preset;
+    if (!stylePreset(defaultStylePresetName(), &preset))
+        return QColor(Qt::black);
+    const QVariant value = preset.value(key);
+    return value.userType() == QMetaType::QColor ? value.value<QColor>() : QColor(value.toString());
+}
+
+bool countsForContents(const ElementItem *item)
+{
+    const int type = const_cast<ElementItem *>(item)->graphicsItem()->type();
+    return type == ElementItem::NodeItemType || type == ElementItem::TextBoxItemType;
+}
+
+// The item's bounds with its children's (a node's label), in the scene.
+QRectF sceneRectOf(ElementItem *item)
+{
+    QGraphicsItem *g = item->graphicsItem();
+    return g->mapRectToScene(g->boundingRect() | g->childrenBoundingRect());
+}
+
+} // namespace
+
+NetworkScene::NetworkScene(QObject *parent)
+    : QGraphicsScene(parent),
+      m_backgroundColor(QColor(), [this] { invalidateViewBackgrounds(); }),
+      m_principalLinesColor(QColor(), [this] { invalidateViewBackgrounds(); }),
+      m_principalPointsColor(QColor(), [this] { invalidateViewBackgrounds(); }),
+      m_divisionLinesColor(QColor(), [this] { invalidateViewBackgrounds(); }),
+      m_divisionPointsColor(QColor(), [this] { invalidateViewBackgrounds(); }),
+      m_annotationColor(QColor(), [this] { applyAnnotationColor(); }),
+      m_nodesColor(QColor(), [this] { applyNodesColor(); }),
+      m_edgesColor(QColor(), [this] { applyEdgesColor(); }),
+      m_currentVoiceGroupPulseValue(0, {})
+{
+    setItemIndexMethod(QGraphicsScene::BspTreeIndex);
+    connect(this, &QGraphicsScene::selectionChanged, this, &NetworkScene::onSelectionChanged);
+    reset();
+}
+
+NetworkScene::~NetworkScene()
+{
+    // Items go before the scene's own members, while the item table can
+    // still be emptied first: nothing then reaches a deleted item.
+    clearItems();
+}
+
+void NetworkScene::setController(QmdVormaController *c)
+{
+    if (QmdVormaController *old = controller()) {
+        disconnect(old, nullptr, this, nullptr);
+        old->unbind(this, nullptr, QmdController::UnbindActions(7));
+    }
+    QmdVormaObserver::setController(c);
+    if (c) {
+        connect(c, &QmdVormaController::elementsAdded, this, &NetworkScene::onElementsAdded);
+        connect(c, &QmdVormaController::elementsRemoved, this, &NetworkScene::onElementsRemoved);
+        connect(c, &QmdVormaController::elementDataChanged, this, &NetworkScene::onElementDataEffected);
+        connect(c, &QmdVormaController::elementDataRemoved, this, &NetworkScene::onElementDataEffected);
+        connect(c, &QmdVormaController::instrumentDataEffected, this, &NetworkScene::onInstrumentDataEffected);
+        connect(c, qOverload<const QmdIndex &, const QStringList &, QmdRequestId>(&QmdController::itemsChanged),
+                this, [this](const QmdIndex &index, const QStringList &keys, QmdRequestId) {
+                    onItemsChanged(index, keys);
+                });
+        connect(c, &QmdController::modelReset, this, &NetworkScene::reset);
+        static const char *const properties[] = {"backgroundColor",      "principalLinesColor",
+                                                 "principalPointsColor", "divisionLinesColor",
+                                                 "divisionPointsColor",  "annotationColor",
+                                                 "nodesColor",           "edgesColor"};
+        const QString keys[] = {Keys::StyleBackgroundColor,    Keys::StylePrincipalLinesColor,
+                                Keys::StylePrincipalPointsColor, Keys::StyleDivisionLinesColor,
+                                Keys::StyleDivisionPointsColor,  Keys::StyleAnnotationColor,
+                                Keys::StyleNodesColor,           Keys::StyleEdgesColor};
+        for (int i = 0; i < 8; ++i)
+            c->bind(this, properties[i], nullptr, keys[i], QmdIndex());
+    }
+    reset();
+}
+
+void NetworkScene::setColor(NotifyingValue<QColor> &value, const QColor &color, const QString &key)
+{
+    value.setValue(color.isValid() ? color : defaultStyleColor(key));
+}
+
+void NetworkScene::setBackgroundColor(const QColor &color)
+{
+    setColor(m_backgroundColor, color, Keys::StyleBackgroundColor);
+}
+
+void NetworkScene::setPrincipalLinesColor(const QColor &color)
+{
+    setColor(m_principalLinesColor, color, Keys::StylePrincipalLinesColor);
+}
+
+void NetworkScene::setPrincipalPointsColor(const QColor &color)
+{
+    setColor(m_principalPointsColor, color, Keys::StylePrincipalPointsColor);
+}
+
+void NetworkScene::setDivisionLinesColor(const QColor &color)
+{
+    setColor(m_divisionLinesColor, color, Keys::StyleDivisionLinesColor);
+}
+
+void NetworkScene::setDivisionPointsColor(const QColor &color)
+{
+    setColor(m_divisionPointsColor, color, Keys::StyleDivisionPointsColor);
+}
+
+void NetworkScene::setAnnotationColor(const QColor &color)
+{
+    setColor(m_annotationColor, color, Keys::StyleAnnotationColor);
+}
+
+void NetworkScene::setNodesColor(const QColor &color)
+{
+    setColor(m_nodesColor, color, Keys::StyleNodesColor);
+}
+
+void NetworkScene::setEdgesColor(const QColor &color)
+{
+    setColor(m_edgesColor, color, Keys::StyleEdgesColor);
+}
+
+void NetworkScene::clearItems()
+{
+    // Out of the table first, so that selection changes caused by the
+    // deletions reach no deleted item.
+    const QList<ElementItem *> own = m_itemsById.values();
+    m_itemsById.clear();
+    m_leftmostItem = m_rightmostItem = m_topmostItem = m_bottommostItem = nullptr;
+    if (own.size() < 64) {
+        for (ElementItem *item : own)
+            delete item->graphicsItem();
+        return;
+    }
+    // Deleting items one by one costs the scene time quadratic in their
+    // number (each leaves a hole in its list of top-level items), so the
+    // scene deletes them all at once while the items of others (the view's
+    // ghosts) step aside.
+    QSet<QGraphicsItem *> ownItems;
+    for (ElementItem *item : own)
+        ownItems.insert(item->graphicsItem());
+    QList<QGraphicsItem *> others;
+    const QList<QGraphicsItem *> all = items();
+    for (QGraphicsItem *item : all) {
+        if (!item->parentItem() && !ownItems.contains(item))
+            others.append(item);
+    }
+    for (QGraphicsItem *item : qAsConst(others))
+        removeItem(item);
+    clear();
+    for (QGraphicsItem *item : qAsConst(others))
+        addItem(item);
+}
+
+void NetworkScene::reset()
+{
+    m_lastRequestId = 0;
+    m_selectedIdsCache.clear();
+    m_selectedIdsStale = true;
+    m_snapToGrid = true;
+    m_snapStepTicks = TicksPerPrincipal;
+    m_showNodeCounters = false;
+    m_showNodeLastNotesSent = false;
+    m_showEdgeSignalling = false;
+    m_contentsRect = QRectF(0, 0, 0, 0);
+    clearItems();
+    if (controller()) {
+        onItemsChanged(QmdIndex(),
+                       {Keys::DivsPerPrincipal, Keys::ShowGrid, Keys::SnapToGrid, Keys::ShowNodeCounters,
+                        Keys::ShowNodeLastNotesSent, Keys::ShowEdgeSignalling});
+        onElementsAdded(controller()->elementIds(), RebuildRequestId);
+    }
+    update();
+}
+
+void NetworkScene::setSceneContentsRect(const QRectF &rect)
+{
+    m_contentsRect = rect;
+    emit sceneContentsRectChanged(rect);
+}
+
+void NetworkScene::onSelectionChanged()
+{
+    m_selectedIdsCache.clear();
+    m_selectedIdsStale = true;
+    for (ElementItem *item : qAsConst(m_itemsById))
+        item->onSceneSelectionChanged();
+}
+
+const QmdItemIdSet &NetworkScene::selectedElementIds() const
+{
+    if (m_selectedIdsStale) {
+        m_selectedIdsCache.clear();
+        const QList<QGraphicsItem *> items = selectedItems();
+        for (QGraphicsItem *item : items) {
+            // Ghosts are selectable items too, but no element of the document.
+            const ElementItem *element = dynamic_cast<ElementItem *>(item);
+            if (element && element->elementId() != 0)
+                m_selectedIdsCache.insert(element->elementId());
+        }
+        m_selectedIdsStale = false;
+    }
+    return m_selectedIdsCache;
+}
+
+void NetworkScene::onElementsAdded(const QmdItemIdList &ids, QmdRequestId rid)
+{
+    if (rid != m_lastRequestId)
+        clearSelection();
+    for (QmdItemId id : ids)
+        createElementItem(id, rid);
+    m_lastRequestId = rid;
+}
+
+ElementItem *NetworkScene::createElementItem(QmdItemId id, QmdRequestId rid)
+{
+    QmdVormaController *c = controller();
+    if (!c)
+        return nullptr;
+    // An element reported twice keeps one item.
+    if (m_itemsById.contains(id))
+        onElementsRemoved({id}, rid);
+    ElementItem *item = nullptr;
+    switch (c->elementData(id, Keys::Type).toUInt()) {
+    case 1: {
+        auto *edge = new GraphicsEdgeItem(id, c, this);
+        edge->setZValue(1);
+        edge->setUsageLabelVisible(m_showEdgeSignalling);
+        item = edge;
+        break;
+    }
+    case 2: {
+        auto *node = new GraphicsNodeItem(id, c, this);
+        node->setZValue(0);
+        node->setCounterVisible(m_showNodeCounters);
+        node->setLastNotesSentVisible(m_showNodeLastNotesSent);
+        item = node;
+        break;
+    }
+    case 3:
+        item = new GraphicsTextBoxItem(id, c, this);
+        break;
+    case 4:
+        item = new GraphicsVoiceGroupItem(id, c, this);
+        break;
+    default:
+        return nullptr;
+    }
+    m_itemsById.insert(id, item);
+    item->onElementDataChanged(id, c->keys(c->elementIndex(id)), rid);
+    if (rid != RebuildRequestId)
+        item->graphicsItem()->setSelected(true);
+    updateContentsRect(item);
+    return item;
+}
+
+void NetworkScene::onElementsRemoved(const QmdItemIdList &ids, QmdRequestId)
+{
+    for (QmdItemId id : ids) {
+        ElementItem *item = m_itemsById.take(id);
+        if (!item)
+            continue;
+        for (ElementItem **extreme : {&m_leftmostItem, &m_rightmostItem, &m_topmostItem, &m_bottommostItem}) {
+            if (*extreme == item)
+                *extreme = nullptr;
+        }
+        delete item->graphicsItem();
+    }
+    if (!m_leftmostItem || !m_rightmostItem || !m_topmostItem || !m_bottommostItem) {
+        for (ElementItem *item : qAsConst(m_itemsById))
+            updateContentsRect(item);
+    }
+    update();
+}
+
+void NetworkScene::onElementDataEffected(QmdItemId id, const QStringList &keys, QmdRequestId rid)
+{
+    for (ElementItem *item : qAsConst(m_itemsById)) {
+        item->onElementDataChanged(id, keys, rid);
+        updateContentsRect(item);
+    }
+}
+
+void NetworkScene::onInstrumentDataEffected(QmdItemId id, const QStringList &keys, QmdRequestId rid)
+{
+    for (ElementItem *item : qAsConst(m_itemsById))
+        item->onInstrumentDataChanged(id, keys, rid);
+}
+
+int NetworkScene::divsPerPrincipal() const
+{
+    QmdVormaController *c = controller();
+    return GridGeometry::canvasDivsPerPrincipal(c ? c->data(Keys::DivsPerPrincipal).toInt() : 1);
+}
+
+void NetworkScene::readNodeStates(bool counters, bool lastNotes)
+{
+    QmdVormaController *c = controller();
+    for (ElementItem *item : qAsConst(m_itemsById)) {
+        if (item->graphicsItem()->type() != ElementItem::NodeItemType)
+            continue;
+        auto *node = static_cast<GraphicsNodeItem *>(item);
+        const QmdIndex state = c->lookupElementStateIndex(item->elementId());
+        if (counters) {
+            node->setCounter(c->data(Keys::HitCount, state).toUInt());
+            node->setCounterVisible(m_showNodeCounters);
+        }
+        if (lastNotes) {
+            node->setLastNotesSentText(c->data(Keys::LastNotesSent, state).toString());
+            node->setLastNotesSentVisible(m_showNodeLastNotesSent);
+        }
+    }
+}
+
+void NetworkScene::onItemsChanged(const QmdIndex &index, const QStringList &keys)
+{
+    QmdVormaController *c = controller();
+    if (!c)
+        return;
+    if (index == QmdIndex()) {
+        if (keys.contains(Keys::DivsPerPrincipal))
+            m_snapStepTicks = GridGeometry::snapStep(c->data(Keys::DivsPerPrincipal).toInt());
+        if (keys.contains(Keys::SnapToGrid))
+            m_snapToGrid = c->data(Keys::SnapToGrid).toBool();
+        if (keys.contains(Keys::ShowGrid) || keys.contains(Keys::DivsPerPrincipal))
+            invalidateViewBackgrounds();
+        const bool counters = keys.contains(Keys::ShowNodeCounters);
+        const bool lastNotes = keys.contains(Keys::ShowNodeLastNotesSent);
+        if (counters || lastNotes) {
+            std::lock_guard<std::mutex> lock(c->elementStateMutex());
+            if (counters)
+                m_showNodeCounters = c->data(Keys::ShowNodeCounters).toBool();
+            if (lastNotes)
+                m_showNodeLastNotesSent = c->data(Keys::ShowNodeLastNotesSent).toBool();
+            readNodeStates(counters, lastNotes);
+        }
+        if (keys.contains(Keys::ShowEdgeSignalling)) {
+            {
+                std::lock_guard<std::mutex> lock(c->elementStateMutex());
+                m_showEdgeSignalling = c->data(Keys::ShowEdgeSignalling).toBool();
+            }
+            for (ElementItem *item : qAsConst(m_itemsById)) {
+                if (item->graphicsItem()->type() == ElementItem::EdgeItemType)
+                    static_cast<GraphicsEdgeItem *>(item)->setUsageLabelVisible(m_showEdgeSignalling);
+            }
+        }
+        return;
+    }
+    if (!c->isElementStateIndex(index))
+        return;
+    const bool counter = m_showNodeCounters && keys.contains(Keys::HitCount);
+    const bool lastNotes = m_showNodeLastNotesSent && keys.contains(Keys::LastNotesSent);
+    if (!counter && !lastNotes)
+        return;
+    ElementItem *item = m_itemsById.value(index.itemId());
+    if (!item || item->graphicsItem()->type() != ElementItem::NodeItemType)
+        return;
+    auto *node = static_cast<GraphicsNodeItem *>(item);
+    std::lock_guard<std::mutex> lock(c->elementStateMutex());
+    if (counter)
+        node->setCounter(c->data(Keys::HitCount, index).toUInt());
+    if (lastNotes)
+        node->setLastNotesSentText(c->data(Keys::LastNotesSent, index).toString());
+}
+
+void NetworkScene::invalidateViewBackgrounds()
+{
+    const QList<QGraphicsView *> all = views();
+    for (QGraphicsView *view : all)
+        view->resetCachedContent();
+    update();
+}
+
+void NetworkScene::applyAnnotationColor()
+{
+    const QColor color = annotationColor();
+    const QList<QGraphicsItem *> all = items();
+    for (QGraphicsItem *item : all) {
+        switch (item->type()) {
+        case ElementItem::NodeItemType:
+            static_cast<GraphicsNodeItem *>(item)->setLabelColor(color);
+            break;
+        case ElementItem::VoiceGroupItemType:
+            static_cast<GraphicsVoiceGroupItem *>(item)->setAnnotationColor(color);
+            break;
+        case ElementItem::EdgeItemType:
+            static_cast<GraphicsEdgeItem *>(item)->setAnnotationColor(color);
+            break;
+        default:
+            break;
+        }
+    }
+}
+
+void NetworkScene::applyNodesColor()
+{
+    const QList<QGraphicsItem *> all = items();
+    for (QGraphicsItem *item : all) {
+        if (item->type() == ElementItem::NodeItemType)
+            static_cast<GraphicsNodeItem *>(item)->setColor(nodesColor());
+    }
+}
+
+void NetworkScene::applyEdgesColor()
+{
+    const QList<QGraphicsItem *> all = items();
+    for (QGraphicsItem *item : all) {
+        if (item->type() == ElementItem::EdgeItemType)
+            static_cast<GraphicsEdgeItem *>(item)->setEdgesColor(edgesColor());
+    }
+}
+
+void NetworkScene::updateContentsRect(ElementItem *item)
+{
+    if (!countsForContents(item))
+        return;
+    const QRectF I = sceneRectOf(item);
+    QRectF R = m_contentsRect;
+    // Each edge in turn; the later ones keep what the earlier ones found.
+    bool changed = updateContentsEdge(item, I, R, m_leftmostItem, &QRectF::left, &QRectF::setLeft, true);
+    changed = updateContentsEdge(item, I, R, m_rightmostItem, &QRectF::right, &QRectF::setRight, false) || changed;
+    changed = updateContentsEdge(item, I, R, m_topmostItem, &QRectF::top, &QRectF::setTop, true) || changed;
+    changed = updateContentsEdge(item, I, R, m_bottommostItem, &QRectF::bottom, &QRectF::setBottom, false) || changed;
+    if (changed) {
+        m_contentsRect = R;
+        emit sceneContentsRectChanged(R);
+    }
+}
+
+bool NetworkScene::updateContentsEdge(ElementItem *item, const QRectF &itemRect, QRectF &rect, ElementItem *&extreme,
+                                      qreal (QRectF::*edge)() const, void (QRectF::*setEdge)(qreal), bool lowSide)
+{
+    // a lies outside b on this side.
+    const auto beyond = [lowSide](qreal a, qreal b) { return lowSide ? a < b : a > b; };
+    if (!extreme || beyond((itemRect.*edge)(), (rect.*edge)())) {
+        extreme = item;
+        (rect.*setEdge)((itemRect.*edge)());
+        return true;
+    }
+    if (item != extreme || !beyond((rect.*edge)(), (itemRect.*edge)()))
+        return false;
+    // The extreme item moved inward: find the item now furthest out.
+    (rect.*setEdge)((itemRect.*edge)());
+    for (ElementItem *other : qAsConst(m_itemsById)) {
+        if (!countsForContents(other))
+            continue;
+        const QRectF otherRect = sceneRectOf(other);
+        if (beyond((otherRect.*edge)(), (rect.*edge)())) {
+            extreme = other;
+            (rect.*setEdge)((otherRect.*edge)());
+        }
+    }
+    return true;
+}
+
+void NetworkScene::drawBackground(QPainter *painter, const QRectF &rect)
+{
+    QmdVormaController *c = controller();
+    if (!c)
+        return;
+    const double d = divsPerPrincipal();
+    const double px = double(TicksPerPrincipal) * pixelsPerTickX;
+    const double py = double(TicksPerPrincipal) * pixelsPerTickY;
+    const QRectF area = GridGeometry::widenToPrincipals(rect, px, py);
+    painter->setBackground(QBrush(backgroundColor()));
+    painter->eraseRect(area);
+    if (!c->data(Keys::ShowGrid).toBool())
+        return;
+
+    // A layer finer than half a device pixel would only grey the canvas (and
+    // at a damaged division count take forever): it is left out.
+    const QTransform &t = painter->worldTransform();
+    const auto visible = [&t](double sx, double sy) {
+        return std::hypot(sx * t.m11(), sx * t.m12()) >= 0.5 && std::hypot(sy * t.m21(), sy * t.m22()) >= 0.5;
+    };
+    // Far out on the canvas a step can be too small to change a coordinate:
+    // the loop then ends instead of drawing the same line for ever.
+    const auto next = [](double at, double step) {
+        const double after = at + step;
+        return after > at ? after : std::numeric_limits<double>::infinity();
+    };
+    const auto drawLines = [&](const QColor &color, double sx, double sy) {
+        if (color.alpha() == 0 || !visible(sx, sy))
+            return;
+        painter->setPen(QPen(color, 0));
+        QVector<QLineF> lines;
+        for (double y = area.top(); y <= area.bottom(); y = next(y, sy))
+            lines.append(QLineF(area.left(), y, area.right(), y));
+        for (double x = area.left(); x <= area.right(); x = next(x, sx))
+            lines.append(QLineF(x, area.top(), x, area.bottom()));
+        painter->drawLines(lines);
+    };
+    const auto drawPoints = [&](const QColor &color, double sx, double sy) {
+        if (color.alpha() == 0 || !visible(sx, sy))
+            return;
+        painter->setPen(QPen(color, 0));
+        QVector<QPointF> points;
+        for (double y = area.top(); y <= area.bottom(); y = next(y, sy)) {
+            for (double x = area.left(); x <= area.right(); x = next(x, sx))
+                points.append(QPointF(x, y));
+        }
+        painter->drawPoints(points);
+    };
+    // One-pixel lines and points are crisper, and much cheaper, aliased.
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing, false);
+    drawLines(divisionLinesColor(), px / d, py / d);
+    drawLines(principalLinesColor(), px, py);
+    drawPoints(divisionPointsColor(), px / d, py / d);
+    drawPoints(principalPointsColor(), px, py);
+    painter->restore();
+}

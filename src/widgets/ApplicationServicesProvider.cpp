@@ -1,0 +1,3 @@
+#include "widgets/ApplicationServicesProvider.h"
+
+ApplicationServicesProvider::~ApplicationServicesProvider() = default;

@@ -1,0 +1,66 @@
+#ifndef TESTS_CANVAS_CANVASTESTSUPPORT_H
+#define TESTS_CANVAS_CANVASTESTSUPPORT_H
+
+#include "QmdVorma/EditingTestSupport.h"
+
+#include "QmdVorma/ScaleFactors.h"
+#include "canvas/ElementItem.h"
+#include "canvas/NetworkScene.h"
+
+#include <QImage>
+
+// Scale factors of a 72 dots-per-inch screen: a point is one scene unit and
+// a principal 120.
+inline void initTestScaleFactors()
+{
+    QImage image(1, 1, QImage::Format_ARGB32);
+    image.setDotsPerMeterX(2835);
+    image.setDotsPerMeterY(2835);
+    QmdVorma::initScaleFactors(&image);
+}
+
+inline QmdVorma::TickPoint ticksAt(double x, double y)
+{
+    return QmdVorma::TickPoint(qint64(x * QmdVorma::ticksPerPixelX), qint64(y * QmdVorma::ticksPerPixelY));
+}
+
+inline QVariant tickPos(double x, double y)
+{
+    return QVariant::fromValue(ticksAt(x, y));
+}
+
+// A document shown on a scene, as a window wires them.
+struct CanvasDocument
+{
+    VormaDocument doc;
+    NetworkScene scene;
+
+    void attach()
+    {
+        doc.attach();
+        scene.setController(&doc.controller);
+        settle();
+    }
+
+    template <typename Item>
+    Item *item(QmdItemId id) const
+    {
+        ElementItem *e = scene.elementItem(id);
+        return e ? dynamic_cast<Item *>(e) : nullptr;
+    }
+
+    void setRoot(const QString &key, const QVariant &value)
+    {
+        doc.controller.requestSetData(key, value, QmdIndex(), QmdRequestOptions{Qmd::NoUndo, QString(), 0});
+        settle();
+    }
+
+    void setElement(QmdItemId id, const QString &key, const QVariant &value)
+    {
+        doc.controller.requestSetData(key, value, doc.controller.elementIndex(id),
+                                      QmdRequestOptions{0, QStringLiteral("Change"), 0});
+        settle();
+    }
+};
+
+#endif
