@@ -23,6 +23,8 @@
 #include <QImage>
 #include <QPixmapCache>
 
+#include "RunBenchmarks.h"
+
 using namespace QmdVorma;
 
 namespace {
@@ -147,10 +149,5 @@ int main(int argc, char **argv)
     // As the program sets it: the items' cached pictures must fit.
     QPixmapCache::setCacheLimit(65536);
     initScreenScaleFactors();
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks(argc, argv);
 }

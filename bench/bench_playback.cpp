@@ -35,6 +35,8 @@
 
 #include <sys/resource.h>
 
+#include "RunBenchmarks.h"
+
 namespace {
 
 const QString OutName = QStringLiteral("Bench Out");
@@ -714,10 +716,5 @@ BENCHMARK(BM_ArrivalsThroughAdvanceVoice)->Arg(0)->Arg(1)->Arg(2)->MinTime(2.0);
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks(argc, argv);
 }

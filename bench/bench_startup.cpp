@@ -20,6 +20,8 @@
 #include <cstring>
 #include <unistd.h>
 
+#include "RunBenchmarks.h"
+
 namespace {
 
 const char ChildFlag[] = "--startup-child";
@@ -70,7 +72,5 @@ int main(int argc, char *argv[])
     runOnPrivateSessionBus(argc, argv);
     QCoreApplication app(argc, argv);
     g_program = QCoreApplication::applicationFilePath();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
+    return runBenchmarks(argc, argv);
 }
