@@ -329,10 +329,12 @@ void NetworkScene::onElementsRemoved(const QmdItemIdList &ids, QmdRequestId)
 
 void NetworkScene::onElementDataEffected(QmdItemId id, const QStringList &keys, QmdRequestId rid)
 {
-    for (ElementItem *item : qAsConst(m_itemsById)) {
+    for (ElementItem *item : qAsConst(m_itemsById))
         item->onElementDataChanged(id, keys, rid);
-        updateContentsRect(item);
-    }
+    // Only nodes and text boxes count, and they move by their own data alone:
+    // measuring every item on each change made a drag step cost the whole document.
+    if (ElementItem *own = m_itemsById.value(id))
+        updateContentsRect(own);
 }
 
 void NetworkScene::onInstrumentDataEffected(QmdItemId id, const QStringList &keys, QmdRequestId rid)
