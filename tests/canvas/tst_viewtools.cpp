@@ -279,6 +279,33 @@ private slots:
         f.click(marker.x(), marker.y(), Qt::AltModifier);
         QVERIFY(!f.doc.controller.isVoiceGroupRunning(g));
     }
+
+    // While playing, the clicked group and the selected ones go together.
+    void altClickWhilePlayingTogglesTheGroups()
+    {
+        ViewFixture f;
+        QmdItemIdList groups;
+        for (qint64 x : {0, 665280, -665280}) {
+            const QmdItemId n = addNode(f.doc, x, 0);
+            addEdge(f.doc, n, n);
+            groups << addVoiceGroup(f.doc, n);
+        }
+        const QmdItemId g = groups.at(0), other = groups.at(1), lone = groups.at(2);
+        f.setTool(NetworkView::SelectionTool);
+        f.scene.clearSelection();
+        f.scene.elementItem(other)->graphicsItem()->setSelected(true);
+        f.doc.controller.requestPlay();
+        QmdVormaController &c = f.doc.controller;
+        QTRY_VERIFY(c.isVoiceGroupRunning(g) && c.isVoiceGroupRunning(other));
+        const QPointF marker = f.scene.elementItem(g)->graphicsItem()->sceneBoundingRect().center();
+        f.click(marker.x(), marker.y(), Qt::AltModifier);
+        QTRY_VERIFY(!c.isVoiceGroupRunning(g) && !c.isVoiceGroupRunning(other));
+        QVERIFY(c.isVoiceGroupRunning(lone));
+        f.click(marker.x(), marker.y(), Qt::AltModifier);
+        QTRY_VERIFY(c.isVoiceGroupRunning(g) && c.isVoiceGroupRunning(other));
+        c.requestPause();
+        settle();
+    }
 };
 
 VORMA_GUI_TEST_MAIN(TestViewTools)
