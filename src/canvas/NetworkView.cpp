@@ -67,6 +67,7 @@ NetworkView::~NetworkView()
 void NetworkView::setNetworkScene(NetworkScene *scene)
 {
     cancelGhostItems();
+    endDrag();
     if (m_attachedScene)
         disconnect(m_attachedScene, nullptr, this, nullptr);
     m_attachedScene = scene;
@@ -442,15 +443,13 @@ void NetworkView::finishGesture()
     if (m_ghostVoiceGroup) {
         if (m_targetNodeIndex.isValid())
             c->requestAddVoiceGroup(m_targetNodeIndex, {}, QmdRequestOptions{0, tr("Voice Group"), 0});
-        delete m_ghostVoiceGroup;
-        m_ghostVoiceGroup = nullptr;
+        discardGhost(m_ghostVoiceGroup);
         m_targetNodeIndex = QmdIndex();
     }
     if (m_ghostTextBox) {
         c->requestAddTextBox(toTicks(m_ghostTextBox->pos()), m_ghostTextBox->toHtml(), {},
                              QmdRequestOptions{0, tr("Text Box"), 0});
-        delete m_ghostTextBox;
-        m_ghostTextBox = nullptr;
+        discardGhost(m_ghostTextBox);
         m_dragGhost = nullptr;
     }
 }
@@ -485,14 +484,21 @@ void NetworkView::endDrag()
     setDragMode(QGraphicsView::RubberBandDrag);
 }
 
+template <typename Item>
+void NetworkView::discardGhost(Item *&ghost)
+{
+    // A scene that went first took its items, the ghosts among them, along.
+    if (m_attachedScene)
+        delete ghost;
+    ghost = nullptr;
+}
+
 void NetworkView::deleteGhostNodeAndEdge()
 {
     if (m_dragGhost == m_ghostNode)
         m_dragGhost = nullptr;
-    delete m_ghostNode;
-    m_ghostNode = nullptr;
-    delete m_ghostEdge;
-    m_ghostEdge = nullptr;
+    discardGhost(m_ghostNode);
+    discardGhost(m_ghostEdge);
 }
 
 void NetworkView::cancelGhostItems()
@@ -500,10 +506,8 @@ void NetworkView::cancelGhostItems()
     // A drag on a ghost ends with it; otherwise a later move would reach a deleted item.
     const bool draggingGhost = m_dragGhost != nullptr;
     deleteGhostNodeAndEdge();
-    delete m_ghostVoiceGroup;
-    m_ghostVoiceGroup = nullptr;
-    delete m_ghostTextBox;
-    m_ghostTextBox = nullptr;
+    discardGhost(m_ghostVoiceGroup);
+    discardGhost(m_ghostTextBox);
     m_dragGhost = nullptr;
     if (draggingGhost)
         m_dragging = false;

@@ -83,6 +83,8 @@ private:
     void finishGesture();
     void endDrag();
     void deleteGhostNodeAndEdge();
+    template <typename Item>
+    void discardGhost(Item *&ghost);
     void toggleVoiceGroups(QmdItemId pressed);
     void updateToolCursor();
     QmdVorma::TickPoint toTicks(const QPointF &scenePoint) const;

@@ -180,6 +180,29 @@ private slots:
         QCOMPARE(f.posOf(n), TickPoint(0, 0));
     }
 
+    // The window may delete its scene before its view, a gesture under way.
+    void sceneGoingFirstTakesTheGhosts()
+    {
+        CanvasDocument c;
+        c.attach();
+        auto *scene = new NetworkScene;
+        scene->setController(&c.doc.controller);
+        NetworkView view;
+        view.setNetworkScene(scene);
+        view.setController(&c.doc.controller);
+        view.resize(300, 200);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        const QPoint at = view.viewport()->rect().center();
+        QMouseEvent press(QEvent::MouseButtonPress, at, view.viewport()->mapToGlobal(at), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(view.viewport(), &press);
+        QVERIFY(view.ghostNode());
+        delete scene;
+        view.cancelGhostItems();
+        QVERIFY(!view.ghostNode());
+    }
+
     void shiftClickTogglesOneItem()
     {
         ViewFixture f;
