@@ -84,6 +84,9 @@ NetworkScene::~NetworkScene()
     // Items go before the scene's own members, while the item table can
     // still be emptied first: nothing then reaches a deleted item.
     clearItems();
+    // The base class removes the items of others (the view's ghosts) and
+    // signals about it when this part of the object is already gone.
+    disconnect(this, nullptr, this, nullptr);
 }
 
 void NetworkScene::setController(QmdVormaController *c)
@@ -315,9 +318,12 @@ void NetworkScene::onElementsRemoved(const QmdItemIdList &ids, QmdRequestId)
                 *extreme = nullptr;
         }
         QGraphicsItem *graphics = item->graphicsItem();
-        m_soundingNodeItems.remove(static_cast<GraphicsNodeItem *>(graphics));
-        m_voiceGroupVoices.remove(static_cast<GraphicsVoiceGroupItem *>(graphics));
-        m_noFreeVoiceWarnings.remove(static_cast<GraphicsVoiceGroupItem *>(graphics));
+        if (graphics->type() == ElementItem::NodeItemType) {
+            m_soundingNodeItems.remove(static_cast<GraphicsNodeItem *>(graphics));
+        } else if (graphics->type() == ElementItem::VoiceGroupItemType) {
+            m_voiceGroupVoices.remove(static_cast<GraphicsVoiceGroupItem *>(graphics));
+            m_noFreeVoiceWarnings.remove(static_cast<GraphicsVoiceGroupItem *>(graphics));
+        }
         delete graphics;
     }
     if (!m_leftmostItem || !m_rightmostItem || !m_topmostItem || !m_bottommostItem) {
