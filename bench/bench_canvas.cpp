@@ -6,10 +6,16 @@
 //   document shown (budget: rebuild at most 1 s, memory at most 300 MB);
 // - a full repaint of a 1920 x 1080 view over 1,000 nodes and 1,000 edges
 //   at zoom 1 into a QImage, with the items' caches warm, and with the
-//   background grid drawn again as well (budget: 16 ms).
+//   background grid drawn again as well (budget: 16 ms);
+// - one drag step of the selection tool moving one node in the document of
+//   10,000 elements: the mouse move, the Move request, the model's change
+//   signals and the item's new position (budget: 5 ms);
+// - playback feedback: from a note's due time to its slice painted in the
+//   view, with the scene polled every 16 ms as while playing (p50, p99).
 #include "QmdVorma/DocumentKeys.h"
 #include "QmdVorma/QmdVormaController.h"
 #include "QmdVorma/ScaleFactors.h"
+#include "canvas/ElementItem.h"
 #include "canvas/NetworkScene.h"
 #include "canvas/NetworkView.h"
 
@@ -19,9 +25,16 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QGraphicsItem>
 #include <QImage>
+#include <QMouseEvent>
 #include <QPixmapCache>
+#include <QTimer>
+
+#include <algorithm>
+#include <vector>
 
 using namespace QmdVorma;
 
@@ -132,12 +145,111 @@ void fullRepaint(benchmark::State &state)
     }
 }
 
+void sendMouse(NetworkView &view, QEvent::Type type, const QPointF &scenePoint, Qt::MouseButtons buttons)
+{
+    const QPoint at = view.mapFromScene(scenePoint);
+    QMouseEvent event(type, at, view.viewport()->mapToGlobal(at), Qt::LeftButton, buttons, Qt::NoModifier);
+    QApplication::sendEvent(view.viewport(), &event);
+}
+
+void dragStep(benchmark::State &state)
+{
+    Network network(5000, 100, 60, 60);
+    network.controller.requestSetData(Keys::Tool, 0, QmdIndex(), QmdRequestOptions{Qmd::NoUndo, QString(), 0});
+    QCoreApplication::sendPostedEvents();
+    NetworkView view;
+    view.setNetworkScene(&network.scene);
+    view.setController(&network.controller);
+    view.resize(800, 600);
+    view.show();
+    QCoreApplication::processEvents();
+    // A node in the middle of the grid, with the short edges of most nodes.
+    const QmdItemId node = network.controller.elementIds().at(2550);
+    QGraphicsItem *item = network.scene.elementItem(node)->graphicsItem();
+    const QPointF start = item->pos();
+    view.centerOn(start);
+    network.scene.clearSelection();
+    // Inside the circle, clear of the edges that start at its centre.
+    const QPointF grip = start + QPointF(0, -8);
+    sendMouse(view, QEvent::MouseButtonPress, grip, Qt::LeftButton);
+    // Two grid divisions apart, so that every step lands on another grid point.
+    const double step = 2 * network.scene.snapStep() * pixelsPerTickX;
+    int i = 0;
+    for (auto _ : state) {
+        const QPointF to = start + QPointF((++i % 2) * step, 0);
+        sendMouse(view, QEvent::MouseMove, grip + (to - start), Qt::LeftButton);
+        // The model's change signals; painting is measured by fullRepaint.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+        if (std::abs(item->pos().x() - view.snapScenePoint(to).x()) > 1)
+            std::abort();
+    }
+    sendMouse(view, QEvent::MouseButtonRelease, start, Qt::NoButton);
+}
+
+// The clock of this benchmark: one tick per microsecond of monotonic time.
+void feedbackLatency(benchmark::State &state)
+{
+    Network network(64, 8, 60, 60);
+    QmdItemIdList nodes;
+    for (QmdItemId id : network.controller.elementIds())
+        if (network.controller.elementData(id, Keys::Type).toInt() == 2)
+            nodes << id;
+    NetworkView view;
+    view.setNetworkScene(&network.scene);
+    view.setController(&network.controller);
+    view.resize(800, 600);
+    view.show();
+    QCoreApplication::processEvents();
+    QImage image(view.viewport()->size(), QImage::Format_ARGB32_Premultiplied);
+    std::vector<double> latenciesMs;
+    for (auto _ : state) {
+        QElapsedTimer clock;
+        clock.start();
+        constexpr int Events = 400;
+        std::vector<qint64> due;
+        for (int k = 0; k < Events; ++k) {
+            PlaybackEvent e;
+            e.kind = k % 2 == 0 ? PlaybackEvent::VoiceReachedNode : PlaybackEvent::NoteEnded;
+            e.time = 20000 + qint64(k / 2) * 7300; // a note every 7.3 ms
+            e.voiceGroupId = 1;
+            e.voiceId = 1;
+            e.nodeId = quint32(nodes.at((k / 2) % nodes.size()));
+            e.velocity = 100;
+            network.controller.feedbackPipe().push(e);
+            due.push_back(e.time);
+        }
+        size_t handled = 0;
+        QTimer poll;
+        poll.setInterval(NetworkScene::FeedbackIntervalMs);
+        QEventLoop loop;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            const int before = network.controller.feedbackPipe().size();
+            network.scene.checkFeedback(true, clock.nsecsElapsed() / 1000);
+            const int taken = before - network.controller.feedbackPipe().size();
+            if (taken > 0)
+                view.viewport()->render(&image);
+            const double nowUs = clock.nsecsElapsed() / 1000.0;
+            for (int t = 0; t < taken; ++t, ++handled)
+                latenciesMs.push_back((nowUs - double(due[handled])) / 1000.0);
+            if (handled >= due.size())
+                loop.quit();
+        });
+        poll.start();
+        loop.exec();
+    }
+    std::sort(latenciesMs.begin(), latenciesMs.end());
+    state.counters["p50ms"] = latenciesMs[latenciesMs.size() / 2];
+    state.counters["p99ms"] = latenciesMs[latenciesMs.size() * 99 / 100];
+}
+
 } // namespace
 
 BENCHMARK(rebuild)->Name("Canvas/sceneRebuild10000")->Arg(0)->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(rebuild)->Name("Canvas/resetAndRebuild10000")->Arg(1)->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(fullRepaint)->Name("Canvas/fullRepaint1920x1080")->Arg(0)->Unit(benchmark::kMillisecond);
 BENCHMARK(fullRepaint)->Name("Canvas/fullRepaintWithGrid1920x1080")->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(dragStep)->Name("Canvas/dragStepOneNode10000")->Unit(benchmark::kMillisecond);
+BENCHMARK(feedbackLatency)->Name("Canvas/feedbackDueToPainted")->Iterations(1)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char **argv)
 {

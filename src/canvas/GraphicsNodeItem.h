@@ -43,6 +43,10 @@ public:
     int signallingMethod() const { return m_signallingMethod; }
     bool isMuted() const { return m_muted; }
     int activeVoiceCount() const { return m_activeVoiceCount; }
+    QColor activeVoiceColor(int voiceGroupId, int voiceId) const
+    {
+        return m_activeVoices.value(voiceGroupId).value(voiceId);
+    }
     QGraphicsSimpleTextItem *label() const { return m_label; }
 
 private:

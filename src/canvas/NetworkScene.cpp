@@ -3,6 +3,7 @@
 #include "QmdVorma/DocumentKeys.h"
 #include "QmdVorma/ScaleFactors.h"
 #include "QmdVorma/StylePresets.h"
+#include "QmdVorma/playback/AbstractSync.h"
 #include "canvas/ElementItem.h"
 #include "canvas/GraphicsEdgeItem.h"
 #include "canvas/GraphicsNodeItem.h"
@@ -12,6 +13,7 @@
 
 #include <QGraphicsView>
 #include <QPainter>
+#include <QPropertyAnimation>
 
 #include <cmath>
 #include <limits>
@@ -63,6 +65,17 @@ NetworkScene::NetworkScene(QObject *parent)
 {
     setItemIndexMethod(QGraphicsScene::BspTreeIndex);
     connect(this, &QGraphicsScene::selectionChanged, this, &NetworkScene::onSelectionChanged);
+    m_monotonic.start();
+    m_feedbackTimer.setInterval(FeedbackIntervalMs);
+    connect(&m_feedbackTimer, &QTimer::timeout, this, &NetworkScene::checkFeedbackPipe);
+    m_pulseAnimation = new QPropertyAnimation(this, "currentVoiceGroupPulseValue", this);
+    m_pulseAnimation->setDuration(500);
+    m_pulseAnimation->setLoopCount(-1);
+    m_pulseAnimation->setStartValue(1.0);
+    m_pulseAnimation->setKeyValueAt(0.5, 0.2);
+    m_pulseAnimation->setEndValue(1.0);
+    connect(m_pulseAnimation, &QPropertyAnimation::valueChanged, this,
+            &NetworkScene::onVoiceGroupPulseValueChanged);
     reset();
 }
 
@@ -71,6 +84,9 @@ NetworkScene::~NetworkScene()
     // Items go before the scene's own members, while the item table can
     // still be emptied first: nothing then reaches a deleted item.
     clearItems();
+    // The base class removes the items of others (the view's ghosts) and
+    // signals about it when this part of the object is already gone.
+    disconnect(this, nullptr, this, nullptr);
 }
 
 void NetworkScene::setController(QmdVormaController *c)
@@ -91,6 +107,8 @@ void NetworkScene::setController(QmdVormaController *c)
                     onItemsChanged(index, keys);
                 });
         connect(c, &QmdController::modelReset, this, &NetworkScene::reset);
+        // Emitted on a MIDI thread too (the clock follower): queued then.
+        connect(c, &QmdVormaController::playbackJogged, this, &NetworkScene::onPlaybackJogged);
         static const char *const properties[] = {"backgroundColor",      "principalLinesColor",
                                                  "principalPointsColor", "divisionLinesColor",
                                                  "divisionPointsColor",  "annotationColor",
@@ -156,6 +174,9 @@ void NetworkScene::clearItems()
     // deletions reach no deleted item.
     const QList<ElementItem *> own = m_itemsById.values();
     m_itemsById.clear();
+    m_soundingNodeItems.clear();
+    m_voiceGroupVoices.clear();
+    m_noFreeVoiceWarnings.clear();
     m_leftmostItem = m_rightmostItem = m_topmostItem = m_bottommostItem = nullptr;
     if (own.size() < 64) {
         for (ElementItem *item : own)
@@ -184,6 +205,7 @@ void NetworkScene::clearItems()
 
 void NetworkScene::reset()
 {
+    m_feedbackTimer.stop();
     m_lastRequestId = 0;
     m_selectedIdsCache.clear();
     m_selectedIdsStale = true;
@@ -199,6 +221,7 @@ void NetworkScene::reset()
                        {Keys::DivsPerPrincipal, Keys::ShowGrid, Keys::SnapToGrid, Keys::ShowNodeCounters,
                         Keys::ShowNodeLastNotesSent, Keys::ShowEdgeSignalling});
         onElementsAdded(controller()->elementIds(), RebuildRequestId);
+        m_feedbackTimer.start();
     }
     update();
 }
@@ -294,7 +317,14 @@ void NetworkScene::onElementsRemoved(const QmdItemIdList &ids, QmdRequestId)
             if (*extreme == item)
                 *extreme = nullptr;
         }
-        delete item->graphicsItem();
+        QGraphicsItem *graphics = item->graphicsItem();
+        if (graphics->type() == ElementItem::NodeItemType) {
+            m_soundingNodeItems.remove(static_cast<GraphicsNodeItem *>(graphics));
+        } else if (graphics->type() == ElementItem::VoiceGroupItemType) {
+            m_voiceGroupVoices.remove(static_cast<GraphicsVoiceGroupItem *>(graphics));
+            m_noFreeVoiceWarnings.remove(static_cast<GraphicsVoiceGroupItem *>(graphics));
+        }
+        delete graphics;
     }
     if (!m_leftmostItem || !m_rightmostItem || !m_topmostItem || !m_bottommostItem) {
         for (ElementItem *item : qAsConst(m_itemsById))
@@ -305,10 +335,12 @@ void NetworkScene::onElementsRemoved(const QmdItemIdList &ids, QmdRequestId)
 
 void NetworkScene::onElementDataEffected(QmdItemId id, const QStringList &keys, QmdRequestId rid)
 {
-    for (ElementItem *item : qAsConst(m_itemsById)) {
+    for (ElementItem *item : qAsConst(m_itemsById))
         item->onElementDataChanged(id, keys, rid);
-        updateContentsRect(item);
-    }
+    // Only nodes and text boxes count, and they move by their own data alone:
+    // measuring every item on each change made a drag step cost the whole document.
+    if (ElementItem *own = m_itemsById.value(id))
+        updateContentsRect(own);
 }
 
 void NetworkScene::onInstrumentDataEffected(QmdItemId id, const QStringList &keys, QmdRequestId rid)
@@ -539,4 +571,132 @@ void NetworkScene::drawBackground(QPainter *painter, const QRectF &rect)
     drawPoints(divisionPointsColor(), px / d, py / d);
     drawPoints(principalPointsColor(), px, py);
     painter->restore();
+}
+
+void NetworkScene::checkFeedbackPipe()
+{
+    QmdVormaController *c = controller();
+    AbstractSync *clock = c ? c->sync() : nullptr;
+    if (clock)
+        checkFeedback(clock->isPlaying(), clock->currentTicks());
+}
+
+void NetworkScene::checkFeedback(bool playing, Ticks now)
+{
+    QmdVormaController *c = controller();
+    if (!c)
+        return;
+    const qint64 passTime = m_monotonic.elapsed();
+    QSet<QGraphicsItem *> repaint;
+    QSet<GraphicsVoiceGroupItem *> counted;
+    QSet<GraphicsVoiceGroupItem *> warned;
+    if (playing) {
+        for (auto it = m_noFreeVoiceWarnings.begin(); it != m_noFreeVoiceWarnings.end();) {
+            if (it.value() <= passTime) {
+                warned.insert(it.key());
+                it = m_noFreeVoiceWarnings.erase(it);
+            } else {
+                ++it;
+            }
+        }
+        std::vector<PlaybackEvent> batch;
+        batch.reserve(FeedbackBatch);
+        c->feedbackPipe().takeDue(batch, FeedbackBatch, now);
+        for (const PlaybackEvent &e : batch) {
+            switch (e.kind) {
+            case PlaybackEvent::VoiceReachedNode:
+            case PlaybackEvent::NoteEnded: {
+                ElementItem *item = e.nodeId != 0 ? m_itemsById.value(e.nodeId) : nullptr;
+                if (!item || !item->controller() || item->graphicsItem()->type() != ElementItem::NodeItemType)
+                    break;
+                auto *node = static_cast<GraphicsNodeItem *>(item->graphicsItem());
+                if (e.kind == PlaybackEvent::VoiceReachedNode) {
+                    node->addActiveVoice(e.voiceGroupId, e.voiceId, sliceColor(e), true);
+                    m_soundingNodeItems.insert(node);
+                } else {
+                    node->removeActiveVoice(e.voiceGroupId, e.voiceId, true);
+                    if (node->activeVoiceCount() == 0)
+                        m_soundingNodeItems.remove(node);
+                }
+                repaint.insert(node);
+                break;
+            }
+            case PlaybackEvent::VoiceStarted:
+            case PlaybackEvent::VoiceReturned:
+            case PlaybackEvent::NoFreeVoice: {
+                ElementItem *item = m_itemsById.value(QmdItemId(e.voiceGroupId));
+                if (!item || !item->controller()
+                    || item->graphicsItem()->type() != ElementItem::VoiceGroupItemType)
+                    break;
+                auto *group = static_cast<GraphicsVoiceGroupItem *>(item->graphicsItem());
+                if (e.kind == PlaybackEvent::VoiceStarted) {
+                    m_voiceGroupVoices[group].insert(quint32(e.voiceId));
+                    counted.insert(group);
+                } else if (e.kind == PlaybackEvent::VoiceReturned) {
+                    m_voiceGroupVoices[group].remove(quint32(e.voiceId));
+                    counted.insert(group);
+                } else {
+                    m_noFreeVoiceWarnings.insert(group, passTime + NoFreeVoiceWarningMs);
+                    warned.insert(group);
+                }
+                break;
+            }
+            default:
+                break;
+            }
+        }
+    }
+    for (QGraphicsItem *item : qAsConst(repaint))
+        item->update();
+    for (GraphicsVoiceGroupItem *group : qAsConst(counted)) {
+        const int count = m_voiceGroupVoices.value(group).size();
+        group->setActiveVoiceCount(count);
+        if (count <= 0)
+            m_voiceGroupVoices.remove(group);
+    }
+    for (GraphicsVoiceGroupItem *group : qAsConst(warned))
+        group->setNoFreeVoiceWarningVisible(m_noFreeVoiceWarnings.contains(group));
+}
+
+QColor NetworkScene::sliceColor(const PlaybackEvent &e) const
+{
+    const QColor instrument =
+        controller()->instrumentData(QmdItemId(e.instrumentId), Keys::Color).value<QColor>().toHsv();
+    QColor color;
+    color.setHsvF(std::max(0.0, instrument.hueF()), std::min(1.0, e.velocity / 127.0 * 0.7 + 0.3),
+                  instrument.valueF(), instrument.alphaF() * 0.6);
+    return color;
+}
+
+void NetworkScene::onPlaybackJogged()
+{
+    for (GraphicsNodeItem *node : qAsConst(m_soundingNodeItems))
+        node->clearActiveVoices();
+    m_soundingNodeItems.clear();
+    for (auto it = m_voiceGroupVoices.cbegin(); it != m_voiceGroupVoices.cend(); ++it)
+        it.key()->setActiveVoiceCount(0);
+    m_voiceGroupVoices.clear();
+    for (auto it = m_noFreeVoiceWarnings.cbegin(); it != m_noFreeVoiceWarnings.cend(); ++it)
+        it.key()->setNoFreeVoiceWarningVisible(false);
+    m_noFreeVoiceWarnings.clear();
+}
+
+void NetworkScene::onVoiceGroupPulseValueChanged()
+{
+    const double value = currentVoiceGroupPulseValue();
+    for (ElementItem *item : qAsConst(m_itemsById)) {
+        if (item->controller() && item->graphicsItem()->type() == ElementItem::VoiceGroupItemType)
+            static_cast<GraphicsVoiceGroupItem *>(item->graphicsItem())->setPulseValue(value);
+    }
+}
+
+void NetworkScene::setVoiceGroupPulseStopped(bool stopped)
+{
+    if (stopped) {
+        m_pulseAnimation->stop();
+        setCurrentVoiceGroupPulseValue(1.0);
+        onVoiceGroupPulseValueChanged();
+    } else {
+        m_pulseAnimation->start(QAbstractAnimation::KeepWhenStopped);
+    }
 }

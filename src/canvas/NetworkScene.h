@@ -5,9 +5,15 @@
 #include "canvas/NotifyingValue.h"
 
 #include <QColor>
+#include <QElapsedTimer>
 #include <QGraphicsScene>
 #include <QHash>
 #include <QRectF>
+#include <QSet>
+#include <QTimer>
+
+class GraphicsVoiceGroupItem;
+class QPropertyAnimation;
 
 class ElementItem;
 class GraphicsNodeItem;
@@ -87,6 +93,20 @@ public:
     ElementItem *elementItem(QmdItemId id) const { return m_itemsById.value(id); }
     int elementItemCount() const { return m_itemsById.size(); }
 
+    // One pass of the playback display with the clock's state given: while
+    // playing, takes at most FeedbackBatch due events of the controller's
+    // feedback queue and shows them. checkFeedbackPipe() runs it with the
+    // clock's own state every FeedbackIntervalMs.
+    static constexpr int FeedbackBatch = 32;
+    static constexpr int FeedbackIntervalMs = 16;
+    static constexpr qint64 NoFreeVoiceWarningMs = 2000;
+    void checkFeedback(bool playing, QmdVorma::Ticks now);
+    bool isFeedbackTimerActive() const { return m_feedbackTimer.isActive(); }
+    int soundingNodeCount() const { return m_soundingNodeItems.size(); }
+
+    // True stops the voice groups' pulse and draws them at full strength.
+    void setVoiceGroupPulseStopped(bool stopped);
+
     // Measures the item (nodes and text boxes only) against the contents
     // rectangle and announces a changed rectangle.
     void updateContentsRect(ElementItem *item);
@@ -103,11 +123,15 @@ public slots:
     void onElementDataEffected(QmdItemId id, const QStringList &keys, QmdRequestId rid);
     void onInstrumentDataEffected(QmdItemId id, const QStringList &keys, QmdRequestId rid);
     void onItemsChanged(const QmdIndex &index, const QStringList &keys);
+    void checkFeedbackPipe();
+    void onPlaybackJogged();
+    void onVoiceGroupPulseValueChanged();
 
 protected:
     void drawBackground(QPainter *painter, const QRectF &rect) override;
 
 private:
+    QColor sliceColor(const PlaybackEvent &event) const;
     ElementItem *createElementItem(QmdItemId id, QmdRequestId rid);
     void setColor(NotifyingValue<QColor> &value, const QColor &color, const QString &key);
     void invalidateViewBackgrounds();
@@ -144,6 +168,15 @@ private:
     ElementItem *m_rightmostItem = nullptr;
     ElementItem *m_topmostItem = nullptr;
     ElementItem *m_bottommostItem = nullptr;
+
+    QTimer m_feedbackTimer;
+    QSet<GraphicsNodeItem *> m_soundingNodeItems;
+    QHash<GraphicsVoiceGroupItem *, QSet<quint32>> m_voiceGroupVoices;
+    // Expiry of each group's "!" on a monotonic clock, so that a change of
+    // the wall clock neither keeps nor drops a warning.
+    QHash<GraphicsVoiceGroupItem *, qint64> m_noFreeVoiceWarnings;
+    QElapsedTimer m_monotonic;
+    QPropertyAnimation *m_pulseAnimation = nullptr;
 };
 
 #endif

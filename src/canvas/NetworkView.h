@@ -4,12 +4,18 @@
 #include "QmdVorma/QmdVormaObserver.h"
 
 #include <QGraphicsView>
+#include <QHash>
 #include <QPointer>
 
 class NetworkScene;
+class GraphicsEdgeItem;
+class GraphicsNodeItem;
+class GraphicsTextBoxItem;
+class GraphicsVoiceGroupItem;
 
-// The canvas widget of a document window: shows the window's NetworkScene
-// and follows the document's view settings. It reaches its window only
+// The canvas widget of a document window: shows the window's NetworkScene,
+// follows the document's view settings and turns mouse gestures of the
+// current tool into controller requests. It reaches its window only
 // through the edit target, a QObject with the slots cut(), copy(), paste(),
 // del(), selectAll() and setPastePos(...), called through its meta-object.
 //
@@ -21,6 +27,8 @@ class NetworkView : public QGraphicsView, public QmdVormaObserver
     Q_INTERFACES(QmdVormaObserver)
 
 public:
+    enum Tool { SelectionTool = 0, ZoomTool, NodeAndEdgeTool, VoiceGroupTool, TextBoxTool };
+
     explicit NetworkView(QWidget *parent = nullptr);
     ~NetworkView() override;
 
@@ -35,17 +43,81 @@ public:
     // The document's `Tool`, 0 to 4; other values leave it as it was.
     int tool() const { return m_tool; }
 
+    // 0: a zoom click zooms in, 1: out, 2: does nothing.
+    int zoomDirection() const { return m_zoomDirection; }
+    void setZoomDirection(int direction);
+
     // The centre of the viewport in ticks: where the window pastes.
     QmdVorma::TickPoint viewCenterTickPoint() const;
+
+    // While the scene snaps, positions go to the nearest grid point.
+    QmdVorma::TickPoint snapTickPoint(const QmdVorma::TickPoint &point) const;
+    QPointF snapScenePoint(const QPointF &point) const;
+
+    // Removes the ghosts of a gesture under way and ends a drag on one.
+    void cancelGhostItems();
+
+    bool isDragging() const { return m_dragging; }
+    GraphicsNodeItem *ghostNode() const { return m_ghostNode; }
+    GraphicsEdgeItem *ghostEdge() const { return m_ghostEdge; }
+    GraphicsVoiceGroupItem *ghostVoiceGroup() const { return m_ghostVoiceGroup; }
+    GraphicsTextBoxItem *ghostTextBox() const { return m_ghostTextBox; }
 
 public slots:
     void reset();
     void onItemsChanged(const QmdIndex &index, const QStringList &keys);
+    void onElementsAdded(const QmdItemIdList &ids, QmdRequestId rid);
+    void onElementsRemoved(const QmdItemIdList &ids, QmdRequestId rid);
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
+    void pressWithTool(QMouseEvent *event);
+    void moveDrag(const QPoint &viewPos);
+    void followGhostNode(const QPoint &viewPos);
+    void finishGesture();
+    void endDrag();
+    void deleteGhostNodeAndEdge();
+    template <typename Item>
+    void discardGhost(Item *&ghost);
+    void toggleVoiceGroups(QmdItemId pressed);
+    void updateToolCursor();
+    QmdVorma::TickPoint toTicks(const QPointF &scenePoint) const;
+    QPointF toScene(const QmdVorma::TickPoint &ticks) const;
+    QmdIndex nodeIndexOf(QGraphicsItem *item) const;
+    QmdVorma::EdgePath ghostEdgePath() const;
+
     QPointer<QObject> m_editTarget;
     QPointer<NetworkScene> m_attachedScene;
     int m_tool = 0;
+    int m_zoomDirection = 0;
+    QmdRequestId m_pendingZoomRequestId = 0;
+
+    // The drag under way: an element item (by id, since a reset may delete
+    // its item) or one of the ghosts.
+    bool m_dragging = false;
+    QmdItemId m_dragElementId = 0;
+    QGraphicsItem *m_dragGhost = nullptr;
+    QmdRequestId m_moveRequestId = 0;
+    QmdVorma::TickPoint m_dragTickPos;
+    QmdVorma::TickPoint m_dragOffset;
+    QHash<QmdItemId, QmdVorma::TickPoint> m_moveOffsets;
+    bool m_moveOffsetsPending = false;
+
+    GraphicsEdgeItem *m_ghostEdge = nullptr;
+    GraphicsNodeItem *m_ghostNode = nullptr;
+    GraphicsVoiceGroupItem *m_ghostVoiceGroup = nullptr;
+    GraphicsTextBoxItem *m_ghostTextBox = nullptr;
+    QmdIndex m_fromNodeIndex;
+    QmdIndex m_targetNodeIndex;
+    QmdRequestId m_pendingNodeRequestId = 0;
+    bool m_buttonDown = false;
+    QRect m_pressRepaintRect;
 };
 
 #endif
