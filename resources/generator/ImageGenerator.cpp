@@ -167,6 +167,194 @@ void textBoxTool(QPainter &p, bool)
     p.drawLine(QPointF(6.5, 3.8), QPointF(6.5, 9.6));
 }
 
+// The position display: seven-segment glyphs of 10 x 18 in one strip, in the
+// order "0123456789,.:", dark ink on the LCD's pale face.
+const QColor LcdFace(196, 210, 190);
+const QColor LcdInk(28, 36, 30);
+
+QImage glyphStrip(const QColor &ink)
+{
+    // Segments a..g of each digit, as bits 0..6.
+    static const int segments[10] = {0x3f, 0x06, 0x5b, 0x4f, 0x66, 0x6d, 0x7d, 0x07, 0x7f, 0x6f};
+    QImage image = blank(10, 13 * 18);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(ink);
+    const qreal l = 2, r = 8, t = 2, m = 9, b = 16, w = 1.6;
+    const QLineF lines[7] = {{l, t, r, t}, {r, t, r, m}, {r, m, r, b}, {l, b, r, b},
+                             {l, m, l, b}, {l, t, l, m}, {l, m, r, m}};
+    for (int digit = 0; digit < 10; ++digit) {
+        const qreal y = digit * 18;
+        for (int s = 0; s < 7; ++s) {
+            if (!(segments[digit] & (1 << s)))
+                continue;
+            const QLineF line = lines[s].translated(0, y);
+            const bool across = line.dy() == 0;
+            const QRectF bar = across ? QRectF(line.x1() + w * 0.6, line.y1() - w / 2, line.dx() - w * 1.2, w)
+                                      : QRectF(line.x1() - w / 2, line.y1() + w * 0.6, w, line.dy() - w * 1.2);
+            p.drawRoundedRect(bar, w / 2, w / 2);
+        }
+    }
+    p.drawEllipse(QPointF(5, 10 * 18 + 15.5), 1.1, 1.1); // ","
+    p.drawRect(QRectF(4.2, 10 * 18 + 15.5, 1, 2.3));
+    p.drawEllipse(QPointF(5, 11 * 18 + 15.5), 1.1, 1.1); // "."
+    p.drawEllipse(QPointF(5, 12 * 18 + 6), 1.1, 1.1);    // ":"
+    p.drawEllipse(QPointF(5, 12 * 18 + 12), 1.1, 1.1);
+    return image;
+}
+
+// The display's frame, sliced 6 9 6 9 as a border image.
+QImage lcdFrame()
+{
+    QImage image = blank(40, 30);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(90, 94, 90), 1));
+    QLinearGradient face(0, 0, 0, 30);
+    face.setColorAt(0, LcdFace.lighter(108));
+    face.setColorAt(1, LcdFace.darker(104));
+    p.setBrush(face);
+    p.drawRoundedRect(QRectF(0.5, 0.5, 39, 29), 5, 5);
+    p.setPen(QPen(QColor(0, 0, 0, 40), 1));
+    p.drawLine(QPointF(5, 2.5), QPointF(35, 2.5));
+    return image;
+}
+
+// The mode icons of the display: a clock, a bar of divisions, a beat.
+QImage modeIcon(int mode)
+{
+    QImage image = blank(16, 16);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(LcdInk, 1.4, Qt::SolidLine, Qt::RoundCap));
+    p.setBrush(Qt::NoBrush);
+    if (mode == 1) {
+        p.drawEllipse(QPointF(8, 8), 6, 6);
+        p.drawLine(QPointF(8, 8), QPointF(8, 4));
+        p.drawLine(QPointF(8, 8), QPointF(11, 9.5));
+    } else if (mode == 2) {
+        p.drawLine(QPointF(2, 3), QPointF(2, 13));
+        p.drawLine(QPointF(14, 3), QPointF(14, 13));
+        for (qreal x : {5.0, 8.0, 11.0})
+            p.drawLine(QPointF(x, 7), QPointF(x, 13));
+    } else {
+        p.setBrush(LcdInk);
+        p.drawEllipse(QPointF(6, 12), 2.6, 2);
+        p.drawLine(QPointF(8.5, 12), QPointF(8.5, 3));
+        p.drawLine(QPointF(8.5, 3), QPointF(12, 5));
+    }
+    return image;
+}
+
+QImage dropDownSymbol()
+{
+    QImage image = blank(7, 4);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(LcdInk);
+    p.drawPolygon(QPolygonF(QVector<QPointF>{{0, 0}, {7, 0}, {3.5, 4}}));
+    return image;
+}
+
+// Transport buttons: round, grey, lit from above; pressed ones darker.
+template <class Draw>
+QImage transportButton(int side, bool pressed, Draw draw)
+{
+    QImage image = blank(side, side);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient body(0, 0, 0, side);
+    body.setColorAt(0, pressed ? QColor(150, 152, 156) : QColor(236, 238, 241));
+    body.setColorAt(1, pressed ? QColor(110, 112, 116) : QColor(176, 179, 184));
+    p.setPen(QPen(QColor(80, 82, 86), 1));
+    p.setBrush(body);
+    p.drawEllipse(QRectF(1, 1, side - 2, side - 2));
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(50, 54, 60));
+    p.translate(side / 2.0, side / 2.0);
+    p.scale(side / 35.0, side / 35.0);
+    draw(p);
+    return image;
+}
+
+void gotoStartSymbol(QPainter &p)
+{
+    p.drawRect(QRectF(-7, -6, 2.5, 12));
+    p.drawPolygon(QPolygonF(QVector<QPointF>{{6, -6}, {6, 6}, {-4, 0}}));
+}
+
+void playSymbol(QPainter &p)
+{
+    p.drawPolygon(QPolygonF(QVector<QPointF>{{-4, -7}, {-4, 7}, {7, 0}}));
+}
+
+void pauseSymbol(QPainter &p)
+{
+    p.drawRect(QRectF(-5.5, -6.5, 4, 13));
+    p.drawRect(QRectF(1.5, -6.5, 4, 13));
+}
+
+// A MIDI socket: five pins in a ring; lit when triggering is on.
+QImage triggeringButton(bool on, bool pressed)
+{
+    return transportButton(31, pressed, [on](QPainter &p) {
+        p.setBrush(Qt::NoBrush);
+        p.setPen(QPen(on ? Accent : QColor(50, 54, 60), 2));
+        p.drawEllipse(QPointF(0, 0), 9, 9);
+        p.setPen(Qt::NoPen);
+        p.setBrush(on ? Accent : QColor(50, 54, 60));
+        for (int i = 0; i < 5; ++i) {
+            const qreal angle = M_PI * (1.0 + i / 4.0);
+            p.drawEllipse(QPointF(5 * std::cos(angle), -5 * std::sin(angle) * -1), 1.3, 1.3);
+        }
+    });
+}
+
+QImage playAndTriggeringBackground()
+{
+    QImage image = blank(80, 49);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient well(0, 0, 0, 49);
+    well.setColorAt(0, QColor(120, 122, 126));
+    well.setColorAt(1, QColor(160, 162, 166));
+    p.setPen(QPen(QColor(96, 98, 102), 1));
+    p.setBrush(well);
+    p.drawRoundedRect(QRectF(0.5, 0.5, 79, 48), 24, 24);
+    return image;
+}
+
+// The tool chooser's segments: a rounded left end, plain middles and a
+// rounded right end, 40 x 24.
+QImage chooserSegment(int part, int state)
+{
+    QImage image = blank(40, 24);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QColor top = state == 2 ? QColor(70, 74, 80) : state == 1 ? QColor(126, 130, 136) : QColor(108, 112, 118);
+    const QColor bottom = state == 2 ? QColor(52, 56, 62) : state == 1 ? QColor(100, 104, 110) : QColor(84, 88, 94);
+    QLinearGradient fill(0, 0, 0, 24);
+    fill.setColorAt(0, top);
+    fill.setColorAt(1, bottom);
+    QPainterPath shape;
+    const QRectF box(0.5, 0.5, 39, 23);
+    if (part == 1) {
+        shape.addRect(box);
+    } else {
+        QPainterPath rounded;
+        rounded.addRoundedRect(box, 6, 6);
+        QPainterPath square;
+        square.addRect(part == 0 ? QRectF(20, 0.5, 19.5, 23) : QRectF(0.5, 0.5, 19.5, 23));
+        shape = rounded.united(square);
+    }
+    p.setPen(QPen(QColor(60, 62, 66), 1));
+    p.setBrush(fill);
+    p.drawPath(shape);
+    return image;
+}
+
 bool save(const QImage &image, const QDir &dir, const QString &name)
 {
     const QString path = dir.filePath(name);
@@ -187,7 +375,8 @@ int main(int argc, char *argv[])
         return 2;
     }
     QDir dir(QString::fromLocal8Bit(argv[1]));
-    if (!dir.mkpath(QStringLiteral("Tools")))
+    if (!dir.mkpath(QStringLiteral("Tools")) || !dir.mkpath(QStringLiteral("MasterControls"))
+        || !dir.mkpath(QStringLiteral("Chooser")))
         return 1;
     bool ok = save(aboutImage(), dir, QStringLiteral("AboutVorma.png"));
     ok &= save(toolIcon(selectionTool), dir, QStringLiteral("Tools/SelectionTool.png"));
@@ -195,5 +384,29 @@ int main(int argc, char *argv[])
     ok &= save(toolIcon(nodeAndEdgeTool), dir, QStringLiteral("Tools/NodeAndEdgeTool.png"));
     ok &= save(toolIcon(voiceGroupTool), dir, QStringLiteral("Tools/VoiceGroupTool.png"));
     ok &= save(toolIcon(textBoxTool), dir, QStringLiteral("Tools/TextBoxTool.png"));
+    ok &= save(glyphStrip(LcdInk), dir, QStringLiteral("LCDSolidChars.png"));
+    QColor unlit = LcdInk;
+    unlit.setAlpha(34);
+    ok &= save(glyphStrip(unlit), dir, QStringLiteral("LCDDimChars.png"));
+    ok &= save(lcdFrame(), dir, QStringLiteral("LCDNormal.png"));
+    ok &= save(modeIcon(1), dir, QStringLiteral("LCDTimeIcon.png"));
+    ok &= save(modeIcon(2), dir, QStringLiteral("LCDPrincipalsIcon.png"));
+    ok &= save(modeIcon(3), dir, QStringLiteral("LCDBeatsIcon.png"));
+    ok &= save(dropDownSymbol(), dir, QStringLiteral("DropDownSymbol.png"));
+    for (bool pressed : {false, true}) {
+        const QString state = pressed ? QStringLiteral("Pressed") : QStringLiteral("Normal");
+        ok &= save(transportButton(35, pressed, gotoStartSymbol), dir, QStringLiteral("MasterControls/GotoStart") + state + ".png");
+        ok &= save(transportButton(45, pressed, playSymbol), dir, QStringLiteral("MasterControls/Play") + state + ".png");
+        ok &= save(transportButton(45, pressed, pauseSymbol), dir, QStringLiteral("MasterControls/Pause") + state + ".png");
+        ok &= save(triggeringButton(false, pressed), dir, QStringLiteral("MasterControls/TriggeringOff") + state + ".png");
+        ok &= save(triggeringButton(true, pressed), dir, QStringLiteral("MasterControls/TriggeringOn") + state + ".png");
+    }
+    ok &= save(playAndTriggeringBackground(), dir, QStringLiteral("MasterControls/PlayAndTriggeringBackground.png"));
+    const char *parts[] = {"Left", "Middle", "Right"};
+    const char *states[] = {"Normal", "Hover", "Pressed"};
+    for (int part = 0; part < 3; ++part)
+        for (int state = 0; state < 3; ++state)
+            ok &= save(chooserSegment(part, state), dir,
+                       QStringLiteral("Chooser/%1%2.png").arg(QLatin1String(parts[part]), QLatin1String(states[state])));
     return ok ? 0 : 1;
 }

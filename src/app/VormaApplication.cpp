@@ -205,6 +205,16 @@ VormaWindow *VormaApplication::newDocument()
     return window;
 }
 
+QString VormaApplication::documentExtension()
+{
+    return QStringLiteral("vrm");
+}
+
+QString VormaApplication::documentFileFilter()
+{
+    return tr("%1 Network ( *.%2)").arg(productDisplayName(), documentExtension());
+}
+
 void VormaApplication::openDocuments(const QStringList &paths, bool asTemplate)
 {
     if (m_untitledWindow && !m_untitledWindow->controller()->isAtCleanState())
@@ -232,7 +242,7 @@ void VormaApplication::openDocuments(const QStringList &paths, bool asTemplate)
             if (asTemplate)
                 window->controller()->requestLoadTemplate(path);
             else
-                window->controller()->requestLoad(path);
+                window->controller()->requestLoad(info.absoluteFilePath());
             if (m_failedWindows.contains(window))
                 continue;
             smartShowDocument(window);

@@ -43,6 +43,10 @@ public:
     // Null before construction and after destruction.
     static VormaApplication *instance();
 
+    static QString documentExtension();
+    // The file dialogs' filter for documents.
+    static QString documentFileFilter();
+
     // The settings store; null before init() has loaded the settings.
     QSettings *settings() const;
 

@@ -5,6 +5,8 @@
 #include "QmdVorma/DocumentKeys.h"
 #include "QmdVorma/QmdVormaController.h"
 #include "QmdVorma/playback/AbstractSync.h"
+#include "app/FileErrorMessage.h"
+#include "app/PlaybackPosLayout.h"
 #include "app/ProductInfo.h"
 #include "app/VormaApplication.h"
 #include "canvas/NetworkScene.h"
@@ -14,7 +16,14 @@
 #include <QActionGroup>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QFileDialog>
 #include <QFileInfo>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QStackedWidget>
+#include <QToolButton>
 #include <QMessageBox>
 #include <QPrinter>
 #include <QSettings>
@@ -33,12 +42,28 @@ QmdRequestOptions noUndo(const QString &text = QString())
     return options;
 }
 
-// The file's name as the messages quote it.
-QString quotedFileName(const QString &fileName)
+const QString GlyphOrder = QStringLiteral("0123456789,.:");
+
+QHash<QChar, QPixmap> cutGlyphs(const QString &stripPath)
 {
-    const int slash = fileName.lastIndexOf(QLatin1Char('/'));
-    const QString shown = slash < 0 ? VormaWindow::tr("Untitled") : fileName.mid(slash + 1);
-    return VormaWindow::tr("\u201c%1\u201d").arg(shown);
+    const QPixmap strip(stripPath);
+    QHash<QChar, QPixmap> glyphs;
+    for (int i = 0; i < GlyphOrder.size(); ++i)
+        glyphs.insert(GlyphOrder.at(i), strip.copy(0, i * 18, 10, 18));
+    return glyphs;
+}
+
+QMessageBox *fileErrorBox(const FileErrorMessage &message, Qt::WindowModality modality)
+{
+    auto *box = new QMessageBox;
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(modality);
+    box->setWindowTitle(productDisplayName());
+    box->setStandardButtons(QMessageBox::Ok);
+    box->setIcon(QMessageBox::Warning);
+    box->setText(message.text);
+    box->setInformativeText(message.informativeText);
+    return box;
 }
 
 } // namespace
@@ -81,12 +106,11 @@ VormaWindow::VormaWindow()
     }
     connect(toolGroup, &QActionGroup::triggered, this, &VormaWindow::onToolTriggered);
 
-    // The tool chooser and the transport go into the tool bar with the
-    // transport controls.
-
     m_displayTimer = new QTimer(this);
     m_displayTimer->setInterval(32);
     connect(m_displayTimer, &QTimer::timeout, this, &VormaWindow::updatePlaybackPosDisplayForCurrentMode);
+    setUpToolBar();
+    setUpTransport();
 
     connect(m_controller, &QmdVormaController::playbackStateChanged, this, &VormaWindow::onPlaybackStateChanged);
     connect(m_controller, &QmdVormaController::playbackJogged, this,
@@ -276,20 +300,15 @@ void VormaWindow::onFileLoaded()
 
 void VormaWindow::addRecentFile(const QString &path)
 {
-    QSettings settings;
-    QStringList paths;
-    const int count = settings.beginReadArray(recentFilesKey());
-    for (int i = 0; i < count; ++i) {
-        settings.setArrayIndex(i);
-        paths << settings.value(recentFilesPathKey()).toString();
-    }
-    settings.endArray();
-
-    paths.removeOne(path);
-    paths.prepend(path);
+    QStringList paths = recentFiles();
+    // Relative names would point elsewhere once the working folder changes.
+    const QString absolute = path.isEmpty() ? path : QFileInfo(path).absoluteFilePath();
+    paths.removeOne(absolute);
+    paths.prepend(absolute);
     while (paths.size() > MaxRecentFiles)
         paths.removeLast();
 
+    QSettings settings;
     settings.remove(recentFilesKey());
     settings.beginWriteArray(recentFilesKey(), paths.size());
     for (int i = 0; i < paths.size(); ++i) {
@@ -301,19 +320,7 @@ void VormaWindow::addRecentFile(const QString &path)
 
 void VormaWindow::onFileLoadError(const QString &fileName, QFile::FileError error)
 {
-    auto *box = new QMessageBox;
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowModality(Qt::ApplicationModal);
-    box->setWindowTitle(productDisplayName());
-    box->setStandardButtons(QMessageBox::Ok);
-    box->setIcon(QMessageBox::Warning);
-    const QString name = quotedFileName(fileName);
-    if (error == QFile::ReadError || error == QFile::OpenError || error == QFile::PermissionsError) {
-        box->setText(tr("The network %1 could not be opened. You may not have have permission.").arg(name));
-    } else {
-        box->setText(tr("The network %1 could not be opened. An unknown error occured.").arg(name));
-        box->setInformativeText(tr("Code: %1").arg(int(error)));
-    }
+    QMessageBox *box = fileErrorBox(FileErrorMessage::forLoad(fileName, error), Qt::ApplicationModal);
     box->exec();
     // The application decides what follows the window that held nothing:
     // closing it must not end the program by itself.
@@ -321,14 +328,270 @@ void VormaWindow::onFileLoadError(const QString &fileName, QFile::FileError erro
     close();
 }
 
-// Saving, the undo warning, the edit commands and the position display come
-// with the file, edit and transport commands of the window.
-void VormaWindow::save() {}
+// The undo warning and the edit commands come with the edit commands of the
+// window.
 void VormaWindow::cut() {}
 void VormaWindow::copy() {}
 void VormaWindow::paste() {}
 void VormaWindow::del() {}
 void VormaWindow::selectAll() {}
-void VormaWindow::onFileSaved() {}
-void VormaWindow::onFileSaveError(const QString &, QFile::FileError) {}
-void VormaWindow::updatePlaybackPosDisplayForCurrentMode() {}
+
+QStringList VormaWindow::recentFiles()
+{
+    QSettings settings;
+    QStringList paths;
+    const int count = settings.beginReadArray(recentFilesKey());
+    for (int i = 0; i < count; ++i) {
+        settings.setArrayIndex(i);
+        paths << settings.value(recentFilesPathKey()).toString();
+    }
+    settings.endArray();
+    return paths;
+}
+
+void VormaWindow::save()
+{
+    emit saveRequested();
+    const QString fileName = m_controller->fileName();
+    if (fileName.isEmpty())
+        saveAs();
+    else
+        m_controller->requestSave(fileName);
+}
+
+void VormaWindow::saveAs()
+{
+    activateWindow();
+    raise();
+    emit saveRequested();
+    QString proposed = m_controller->fileName();
+    if (proposed.isEmpty())
+        proposed = tr("Untitled.%1").arg(VormaApplication::documentExtension());
+
+    auto *dialog = new QFileDialog(nullptr, tr("Save As"), QString(), VormaApplication::documentFileFilter());
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->selectFile(proposed);
+    beginBlockByDialog();
+    const int result = dialog->exec();
+    endBlockByDialog();
+    const QStringList selected = dialog->selectedFiles();
+    delete dialog;
+
+    if (result != QDialog::Accepted || selected.isEmpty() || selected.first().isEmpty()) {
+        m_closeAfterSave = false;
+        return;
+    }
+    m_controller->requestSave(QFileInfo(selected.first()).absoluteFilePath());
+}
+
+void VormaWindow::onFileSaved()
+{
+    addRecentFile(m_controller->fileName());
+    if (m_closeAfterSave)
+        QTimer::singleShot(0, this, &QWidget::close);
+}
+
+void VormaWindow::onFileSaveError(const QString &fileName, QFile::FileError error)
+{
+    m_closeAfterSave = false;
+    fileErrorBox(FileErrorMessage::forSave(fileName, error), Qt::WindowModal)->open();
+}
+
+QString VormaWindow::toolBarStyleSheet()
+{
+    QString sheet = QStringLiteral(
+        "QToolBar { padding: 9px; border-top: 1px solid rgb(100, 100, 100); "
+        "border-bottom: 1px solid rgb(100, 100, 100); "
+        "background: qlineargradient(x1: 0, y1: 0, x2: 0, y2: 1, stop: 0 rgb(180, 180, 180), "
+        "stop: 1 rgb(140, 140, 140)); }\n"
+        "QWidget#ToolChooserForm > QToolButton { border: none; }\n"
+        "QPushButton { border: none; }\n");
+    const auto pushButton = [&sheet](const QString &name, const QStringList &states, const QStringList &images) {
+        for (int i = 0; i < states.size(); ++i)
+            sheet += QStringLiteral("QPushButton#%1%2 { image: url(:/images/MasterControls/%3); }\n")
+                         .arg(name, states.at(i), images.at(i));
+    };
+    pushButton(QStringLiteral("gotoStartButton"), {QString(), QStringLiteral(":pressed")},
+               {QStringLiteral("GotoStartNormal.png"), QStringLiteral("GotoStartPressed.png")});
+    const QStringList toggleStates{QString(), QStringLiteral(":pressed"), QStringLiteral(":on"),
+                                   QStringLiteral(":on:pressed")};
+    pushButton(QStringLiteral("playPauseButton"), toggleStates,
+               {QStringLiteral("PlayNormal.png"), QStringLiteral("PlayPressed.png"), QStringLiteral("PauseNormal.png"),
+                QStringLiteral("PausePressed.png")});
+    pushButton(QStringLiteral("midiTriggeringButton"), toggleStates,
+               {QStringLiteral("TriggeringOffNormal.png"), QStringLiteral("TriggeringOffPressed.png"),
+                QStringLiteral("TriggeringOnNormal.png"), QStringLiteral("TriggeringOnPressed.png")});
+    sheet += QStringLiteral(
+        "QWidget#playAndTriggeringBackgroundWidget { "
+        "border-image: url(:/images/MasterControls/PlayAndTriggeringBackground.png); }\n"
+        "QLabel { color: rgb(40, 40, 40); }\n"
+        "QToolButton#displayModeButton { border: 0px; background: transparent; }\n"
+        "QToolButton#displayModeButton::menu-indicator { image: url(:/images/DropDownSymbol.png); }\n"
+        "QFrame#lcdFrame { margin: 0px; border-image: url(:/images/LCDNormal.png) 6 9 6 9; "
+        "border-top: 6px transparent; border-bottom: 6px transparent; "
+        "border-left: 9px transparent; border-right: 9px transparent; }\n"
+        "QSpinBox#tempoSpinBox { border: 0px; background: transparent; }\n");
+    const auto chooser = [&sheet](const QString &name, const QString &part) {
+        sheet += QStringLiteral(
+                     "QToolButton#%1 { border-image: url(:/images/Chooser/%2Normal.png); }\n"
+                     "QToolButton#%1:hover { border-image: url(:/images/Chooser/%2Hover.png); }\n"
+                     "QToolButton#%1:pressed, QToolButton#%1:checked "
+                     "{ border-image: url(:/images/Chooser/%2Pressed.png); }\n")
+                     .arg(name, part);
+    };
+    chooser(QStringLiteral("selectionTool"), QStringLiteral("Left"));
+    for (const char *name : {"zoomTool", "nodeAndEdgeTool", "voiceGroupTool"})
+        chooser(QLatin1String(name), QStringLiteral("Middle"));
+    chooser(QStringLiteral("textBoxTool"), QStringLiteral("Right"));
+    return sheet;
+}
+
+void VormaWindow::setUpToolBar()
+{
+    auto *chooser = new QWidget(m_form.toolBar);
+    m_toolChooserForm.setupUi(chooser);
+    m_toolChooserForm.selectionTool->setDefaultAction(m_form.actionSelectionTool);
+    m_toolChooserForm.zoomTool->setDefaultAction(m_form.actionZoomTool);
+    m_toolChooserForm.nodeAndEdgeTool->setDefaultAction(m_form.actionNodeAndEdgeTool);
+    m_toolChooserForm.voiceGroupTool->setDefaultAction(m_form.actionVoiceGroupTool);
+    m_toolChooserForm.textBoxTool->setDefaultAction(m_form.actionTextBoxTool);
+    m_form.toolBar->addWidget(chooser);
+
+    auto *spacer = new QWidget(m_form.toolBar);
+    spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    m_form.toolBar->addWidget(spacer);
+
+    auto *transport = new QFrame(m_form.toolBar);
+    m_transportForm.setupUi(transport);
+    m_form.toolBar->addWidget(transport);
+}
+
+void VormaWindow::setUpTransport()
+{
+    PlaybackControlsForm &t = m_transportForm;
+    t.gotoStartButton->setFlat(true);
+    connect(t.gotoStartButton, &QPushButton::clicked, m_controller, &QmdVormaController::requestGotoStart);
+
+    // Only the user's click asks for playback: following the controller's
+    // state must not echo back as a second request (which would restart a
+    // start the MIDI clock made).
+    t.playPauseButton->setCheckable(true);
+    t.playPauseButton->setFlat(true);
+    connect(t.playPauseButton, &QPushButton::clicked, m_controller, &QmdVormaController::requestSetPlayback);
+    connect(m_controller, &QmdVormaController::playbackStateChanged, t.playPauseButton, &QPushButton::setChecked);
+
+    t.midiTriggeringButton->setCheckable(true);
+    t.midiTriggeringButton->setFlat(true);
+    m_controller->bind(t.midiTriggeringButton, "checked", SIGNAL(toggled(bool)), Keys::MidiTriggeringEnabled,
+                       QmdIndex(), false, false, tr("MIDI Triggering"), Qmd::NoUndo);
+
+    m_displayModeMenu = new QMenu(this);
+    auto *modeGroup = new QActionGroup(this);
+    modeGroup->setExclusive(true);
+    const struct
+    {
+        const char *text;
+        const char *icon;
+        int mode;
+    } modes[] = {{QT_TR_NOOP("Time"), ":/images/LCDTimeIcon.png", PlaybackPosLayout::Time},
+                 {QT_TR_NOOP("Principals"), ":/images/LCDPrincipalsIcon.png", PlaybackPosLayout::Principals},
+                 {QT_TR_NOOP("Beats"), ":/images/LCDBeatsIcon.png", PlaybackPosLayout::Beats}};
+    for (const auto &mode : modes) {
+        QAction *action = modeGroup->addAction(QIcon(QLatin1String(mode.icon)), tr(mode.text));
+        action->setData(mode.mode);
+        action->setCheckable(true);
+        m_displayModeMenu->addAction(action);
+        m_displayModeMenu->addSeparator();
+    }
+    t.displayModeButton->setMenu(m_displayModeMenu);
+    t.displayModeButton->setPopupMode(QToolButton::InstantPopup);
+    m_controller->bind(this, "playbackPosDisplayMode", SIGNAL(playbackPosDisplayModeChanged(int)),
+                       Keys::PlaybackPosDisplayMode, QmdIndex(), 2, 2, tr("Playback Pos Display Mode"), Qmd::NoUndo);
+    connect(m_displayModeMenu, &QMenu::triggered, this, &VormaWindow::onDisplayModeMenuActionTriggered);
+
+    m_solidGlyphs = cutGlyphs(QStringLiteral(":/images/LCDSolidChars.png"));
+    m_dimGlyphs = cutGlyphs(QStringLiteral(":/images/LCDDimChars.png"));
+
+    for (int i = 0; i < PlaybackControlsForm::MillionsPositions; ++i) {
+        t.principalsChars.at(i)->hide();
+        t.beatsChars.at(i)->hide();
+    }
+
+    QFont bpmFont(QStringLiteral("Arial"));
+    bpmFont.setStyleHint(QFont::SansSerif);
+    bpmFont.setPixelSize(9);
+    t.bpmLabel->setFont(bpmFont);
+    QFont tempoFont(QStringLiteral("Arial"));
+    tempoFont.setStyleHint(QFont::SansSerif);
+    tempoFont.setPixelSize(11);
+    t.tempoSpinBox->setFont(tempoFont);
+    t.tempoSpinBox->setAttribute(Qt::WA_MacShowFocusRect, false);
+    t.tempoSpinBox->setFrame(false);
+    t.tempoSpinBox->setRange(1, 999);
+    m_controller->bind(t.tempoSpinBox, "value", SIGNAL(valueChanged(int)), Keys::Tempo, QmdIndex(), 0, QVariant(),
+                       tr("Tempo"));
+
+    m_form.toolBar->setStyleSheet(toolBarStyleSheet());
+}
+
+void VormaWindow::onDisplayModeMenuActionTriggered(QAction *action)
+{
+    setPlaybackPosDisplayMode(action->data().toInt());
+}
+
+void VormaWindow::setPlaybackPosDisplayMode(int mode)
+{
+    const int oldMode = m_playbackPosDisplayMode;
+    m_playbackPosDisplayMode = mode;
+    QIcon icon;
+    QString toolTip;
+    for (QAction *action : m_displayModeMenu->actions()) {
+        if (action->data().toInt() == mode && !action->isSeparator()) {
+            if (!action->isChecked())
+                action->setChecked(true);
+            icon = action->icon();
+            toolTip = action->toolTip();
+            break;
+        }
+    }
+    updatePlaybackPosDisplayForCurrentMode();
+    m_transportForm.displayModeButton->setIcon(icon);
+    m_transportForm.displayModeButton->setToolTip(toolTip);
+    if (mode >= PlaybackPosLayout::Time && mode <= PlaybackPosLayout::Beats)
+        m_transportForm.displayStackedWidget->setCurrentIndex(mode - 1);
+    if (mode != oldMode)
+        emit playbackPosDisplayModeChanged(mode);
+}
+
+void VormaWindow::updatePlaybackPosDisplayForCurrentMode()
+{
+    const AbstractSync *sync = m_controller ? m_controller->sync() : nullptr;
+    if (!sync)
+        return;
+    PlaybackPosLayout::Position pos;
+    const QList<QLabel *> *labels = nullptr;
+    switch (m_playbackPosDisplayMode) {
+    case PlaybackPosLayout::Time:
+        pos.elapsedNs = sync->elapsedNs();
+        labels = &m_transportForm.timeChars;
+        break;
+    case PlaybackPosLayout::Principals:
+        pos.ticks = sync->currentTicks();
+        pos.divsPerPrincipal = m_controller->data(Keys::DivsPerPrincipal).toInt();
+        labels = &m_transportForm.principalsChars;
+        break;
+    case PlaybackPosLayout::Beats:
+        pos.beatTicks = sync->currentBeatTicks();
+        labels = &m_transportForm.beatsChars;
+        break;
+    default:
+        return;
+    }
+    const QVector<PlaybackPosLayout::Glyph> glyphs = PlaybackPosLayout::glyphs(m_playbackPosDisplayMode, pos);
+    // The time page has no hidden positions; the others skip their millions.
+    const int first = labels->size() - glyphs.size();
+    for (int i = 0; i < glyphs.size(); ++i) {
+        const PlaybackPosLayout::Glyph &glyph = glyphs.at(i);
+        labels->at(first + i)->setPixmap((glyph.dim ? m_dimGlyphs : m_solidGlyphs).value(glyph.ch));
+    }
+}

@@ -4,16 +4,22 @@
 #include "Qmd/Qmd.h"
 #include "Qmd/QmdIndex.h"
 #include "QmdVorma/QmdVorma.h"
+#include "app/PlaybackControlsForm.h"
+#include "app/ToolChooserForm.h"
 #include "app/VormaWindowForm.h"
 
 #include <QFile>
 #include <QHash>
 #include <QMainWindow>
+#include <QPixmap>
 #include <QString>
 
 class QAction;
+class QFrame;
+class QMenu;
 class QPrinter;
 class QTimer;
+class QToolBar;
 class QmdMemModel;
 class NetworkScene;
 class NetworkView;
@@ -28,6 +34,8 @@ class QmdVormaController;
 class VormaWindow : public QMainWindow
 {
     Q_OBJECT
+    Q_PROPERTY(int playbackPosDisplayMode READ playbackPosDisplayMode WRITE setPlaybackPosDisplayMode NOTIFY
+                   playbackPosDisplayModeChanged)
 
 public:
     static constexpr int UndoLimit = 100;
@@ -60,8 +68,19 @@ public:
     // else none (an empty string: the controller's defaults).
     static QString templatePath();
 
-    // Puts the path at the front of the recent files, once.
+    // Puts the path, made absolute, at the front of the recent files, once.
     static void addRecentFile(const QString &path);
+    // The recent files, most recent first.
+    static QStringList recentFiles();
+
+    // 1 time, 2 principals, 3 beats.
+    int playbackPosDisplayMode() const { return m_playbackPosDisplayMode; }
+    const PlaybackControlsForm &transportForm() const { return m_transportForm; }
+    const ToolChooserForm &toolChooserForm() const { return m_toolChooserForm; }
+    QMenu *displayModeMenu() const { return m_displayModeMenu; }
+    QToolBar *toolBar() const { return m_form.toolBar; }
+
+    static QString toolBarStyleSheet();
 
 signals:
     void elementSelectionChanged();
@@ -74,6 +93,9 @@ signals:
 public slots:
     void reset();
     void save();
+    void saveAs();
+    void setPlaybackPosDisplayMode(int mode);
+    void onDisplayModeMenuActionTriggered(QAction *action);
     void cut();
     void copy();
     void paste();
@@ -96,6 +118,9 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    void setUpToolBar();
+    void setUpTransport();
+
     VormaWindowForm m_form;
     QmdMemModel *m_model = nullptr;
     QmdVormaController *m_controller = nullptr;
@@ -103,6 +128,12 @@ private:
     QPrinter *m_printer = nullptr;
     QHash<int, QAction *> m_toolActions;
     QTimer *m_displayTimer = nullptr;
+    PlaybackControlsForm m_transportForm;
+    ToolChooserForm m_toolChooserForm;
+    QMenu *m_displayModeMenu = nullptr;
+    int m_playbackPosDisplayMode = 0;
+    QHash<QChar, QPixmap> m_solidGlyphs;
+    QHash<QChar, QPixmap> m_dimGlyphs;
     bool m_pastePosSet = false;
     bool m_pastedAtPastePos = false;
     QmdVorma::TickPoint m_pastePos;
