@@ -6,8 +6,10 @@
 #include "QmdVorma/ScaleFactors.h"
 #include "canvas/ElementItem.h"
 #include "canvas/NetworkScene.h"
+#include "canvas/NetworkView.h"
 
 #include <QImage>
+#include <QtTest>
 
 // Scale factors of a 72 dots-per-inch screen: a point is one scene unit and
 // a principal 120.
@@ -27,6 +29,21 @@ inline QmdVorma::TickPoint ticksAt(double x, double y)
 inline QVariant tickPos(double x, double y)
 {
     return QVariant::fromValue(ticksAt(x, y));
+}
+
+// Shows the view 600 by 400 on the scene's origin, one scene unit a pixel,
+// for mouse gestures in scene coordinates.
+inline void showViewOnOrigin(NetworkView &view, NetworkScene &scene, QmdVormaController &controller)
+{
+    view.setNetworkScene(&scene);
+    view.setController(&controller);
+    view.resize(600, 400);
+    view.setSceneRect(-300, -200, 600, 400);
+    view.show();
+    const bool exposed = QTest::qWaitForWindowExposed(&view);
+    Q_ASSERT(exposed);
+    Q_UNUSED(exposed)
+    view.centerOn(0, 0);
 }
 
 // A document shown on a scene, as a window wires them.

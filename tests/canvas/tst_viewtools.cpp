@@ -27,15 +27,7 @@ struct ViewFixture : CanvasDocument
     {
         attach();
         view.setEditTarget(&target);
-        view.setNetworkScene(&scene);
-        view.setController(&doc.controller);
-        view.resize(600, 400);
-        view.setSceneRect(-300, -200, 600, 400);
-        view.show();
-        const bool exposed = QTest::qWaitForWindowExposed(&view);
-        Q_ASSERT(exposed);
-        Q_UNUSED(exposed)
-        view.centerOn(0, 0);
+        showViewOnOrigin(view, scene, doc.controller);
     }
 
     void setTool(int tool) { setRoot(Keys::Tool, tool); }
