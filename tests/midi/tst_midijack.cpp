@@ -14,9 +14,11 @@
 #include <RtMidi.h>
 
 #include <atomic>
+#include <chrono>
 #include <memory>
 
 #include <functional>
+#include <mutex>
 #include <thread>
 
 namespace {
@@ -61,6 +63,7 @@ private slots:
     void usersShareOnePortAndOneMayLeave();
     void opensTheNamedPortWhileOthersComeAndGo();
     void threadsOpenAndCloseAtOnce();
+    void clientOpensWaitForTheProcessLock();
     void vanishedPortsFailCleanly();
 };
 
@@ -247,6 +250,32 @@ void TestMidiJack::threadsOpenAndCloseAtOnce()
         t.join();
     QCOMPARE(failed.load(), 0);
     QVERIFY(rounds.load() >= Threads);
+}
+
+// libjack is not safe against clients opened and closed at once from several
+// threads, so every open waits for the one process-wide client lock. Holding
+// it here shows that an open really does wait, which a race cannot show.
+void TestMidiJack::clientOpensWaitForTheProcessLock()
+{
+    VirtualSink target("LockedSink");
+    const std::shared_ptr<MidiBackend> backend = MidiBackend::current();
+    std::atomic<bool> done{false};
+    bool opened = false;
+    std::thread opener;
+    bool openedWhileHeld = false;
+    {
+        std::lock_guard<std::mutex> held(RtMidiBackend::clientMutex());
+        opener = std::thread([&] {
+            opened = backend->openOutput(target.name, ownMidiClientName(MidiDirection::Output)) != nullptr;
+            done = true;
+        });
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        openedWhileHeld = done.load();
+    }
+    opener.join();
+    QVERIFY2(!openedWhileHeld, "a client was opened while another thread held the client lock");
+    QVERIFY(done.load());
+    QVERIFY(opened);
 }
 
 // A device unplugged while its port is open: nothing throws or crashes,
