@@ -11,11 +11,13 @@
 #include "app/VormaApplication.h"
 #include "canvas/NetworkScene.h"
 #include "canvas/NetworkView.h"
+#include "inspector/Inspector.h"
 
 #include <QAction>
 #include <QActionGroup>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDockWidget>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
@@ -130,7 +132,15 @@ VormaWindow::VormaWindow()
     m_scene->setController(m_controller);
     m_form.networkView->setController(m_controller);
 
-    // The menu bar and the inspector dock come with their own parts.
+    // The menu bar comes with its own part.
+    m_inspectorDock = new QDockWidget(this, Qt::Tool);
+    m_inspectorDock->setObjectName(QStringLiteral("inspectorDock"));
+    m_inspector = new Inspector(this, m_inspectorDock);
+    m_inspectorDock->setWidget(m_inspector);
+    addDockWidget(Qt::RightDockWidgetArea, m_inspectorDock);
+    m_inspectorDock->setAllowedAreas(Qt::LeftDockWidgetArea | Qt::RightDockWidgetArea);
+    m_inspectorDock->setFloating(false);
+    m_inspectorDock->show();
 
     resize(1000, height());
     reset();
@@ -138,6 +148,9 @@ VormaWindow::VormaWindow()
 
 VormaWindow::~VormaWindow()
 {
+    // Nobody follows the selection of a window that goes; the inspector
+    // would otherwise ask a half-destroyed scene for it.
+    disconnect(this, &VormaWindow::elementSelectionChanged, nullptr, nullptr);
     delete m_printer;
     m_printer = nullptr;
     // The scene goes while the window is still whole: clearing its items
