@@ -2,6 +2,7 @@
 // Run offscreen: QT_QPA_PLATFORM=offscreen vorma_image_generator resources/images
 
 #include "InspectorImages.h"
+#include "InspectorPageImages.h"
 
 #include <QDir>
 #include <QFont>
@@ -411,5 +412,6 @@ int main(int argc, char *argv[])
             ok &= save(chooserSegment(part, state), dir,
                        QStringLiteral("Chooser/%1%2.png").arg(QLatin1String(parts[part]), QLatin1String(states[state])));
     ok &= saveInspectorImages(dir, save);
+    ok &= saveInspectorPageImages(dir, save);
     return ok ? 0 : 1;
 }

@@ -95,11 +95,11 @@ void InspectDocForm::setupUi(QWidget *page)
     formLayout_5 = create<QFormLayout>("formLayout_5");
     formLayout_5->setFieldGrowthPolicy(QFormLayout::ExpandingFieldsGrow);
     keyLabel = createLabel(networkTab, "keyLabel", Right);
-    keyComboBox = create<QComboBox>(networkTab, "keyComboBox");
+    keyComboBox = create<QwpComboBox>(networkTab, "keyComboBox");
     keyComboBox->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     formLayout_5->addRow(keyLabel, keyComboBox);
     modeLabel = createLabel(networkTab, "modeLabel", Right);
-    modeComboBox = create<QComboBox>(networkTab, "modeComboBox");
+    modeComboBox = create<QwpComboBox>(networkTab, "modeComboBox");
     modeComboBox->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     formLayout_5->addRow(modeLabel, modeComboBox);
     verticalLayout_6->addLayout(formLayout_5);
@@ -128,7 +128,7 @@ void InspectDocForm::setupUi(QWidget *page)
     const struct {
         QLabel **label;
         const char *labelName;
-        QPushButton **button;
+        ColorChooserButton **button;
         const char *buttonName;
     } colourRows[] = {
         {&backgroundLabel, "backgroundLabel", &backgroundColorButton, "backgroundColorButton"},
@@ -142,7 +142,7 @@ void InspectDocForm::setupUi(QWidget *page)
     };
     for (const auto &row : colourRows) {
         *row.label = create<QLabel>(styleTab, row.labelName);
-        *row.button = create<QPushButton>(styleTab, row.buttonName);
+        *row.button = create<ColorChooserButton>(styleTab, row.buttonName);
         fixSize(*row.button, 30, 22);
         formLayout_3->addRow(*row.label, *row.button);
     }

@@ -1,9 +1,11 @@
 #ifndef INSPECTOR_INSPECTDOCFORM_H
 #define INSPECTOR_INSPECTDOCFORM_H
 
+#include "widgets/ColorChooserButton.h"
+#include "widgets/QwpComboBox.h"
+
 #include <QComboBox>
 #include <QPlainTextEdit>
-#include <QPushButton>
 
 class QFormLayout;
 class QFrame;
@@ -51,9 +53,9 @@ public:
     QLabel *globalScaleLabel;
     QFormLayout *formLayout_5;
     QLabel *keyLabel;
-    QComboBox *keyComboBox;
+    QwpComboBox *keyComboBox;
     QLabel *modeLabel;
-    QComboBox *modeComboBox;
+    QwpComboBox *modeComboBox;
 
     QWidget *styleTab;
     QVBoxLayout *verticalLayout_3;
@@ -63,21 +65,21 @@ public:
     QFrame *line_2;
     QFormLayout *formLayout_3;
     QLabel *backgroundLabel;
-    QPushButton *backgroundColorButton;
+    ColorChooserButton *backgroundColorButton;
     QLabel *principalLinesLabel;
-    QPushButton *principalLinesColorButton;
+    ColorChooserButton *principalLinesColorButton;
     QLabel *principalPointsLabel;
-    QPushButton *principalPointsColorButton;
+    ColorChooserButton *principalPointsColorButton;
     QLabel *divisionLinesLabel;
-    QPushButton *divisionLinesColorButton;
+    ColorChooserButton *divisionLinesColorButton;
     QLabel *divisionPointsLabel;
-    QPushButton *divisionPointsColorButton;
+    ColorChooserButton *divisionPointsColorButton;
     QLabel *annotationLabel;
-    QPushButton *annotationColorButton;
+    ColorChooserButton *annotationColorButton;
     QLabel *nodesLabel;
-    QPushButton *nodesColorButton;
+    ColorChooserButton *nodesColorButton;
     QLabel *edgesLabel;
-    QPushButton *edgesColorButton;
+    ColorChooserButton *edgesColorButton;
 
     QWidget *infoTab;
     QVBoxLayout *verticalLayout;

@@ -26,7 +26,7 @@ void InspectEdgeForm::setupUi(QWidget *page)
     pathSection->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     vboxLayout->addWidget(pathSection);
     hboxLayout = create<QHBoxLayout>("hboxLayout");
-    pathChooser = create<QTabBar>(page, "pathChooser");
+    pathChooser = create<Chooser>(page, "pathChooser");
     pathChooser->setMinimumWidth(20);
     hboxLayout->addWidget(pathChooser);
     hboxLayout->addItem(new QSpacerItem(24, 10, QSizePolicy::Fixed, QSizePolicy::Minimum));

@@ -3,7 +3,8 @@
 
 #include <QLabel>
 #include <QScrollArea>
-#include <QTabBar>
+#include "widgets/Chooser.h"
+
 #include <QWidget>
 
 class QCheckBox;
@@ -20,7 +21,7 @@ public:
     QVBoxLayout *vboxLayout;
     QLabel *pathSection;
     QHBoxLayout *hboxLayout;
-    QTabBar *pathChooser;
+    Chooser *pathChooser;
     QCheckBox *wormholeCheckBox;
     QFrame *line_2;
     QLabel *controllersSection;

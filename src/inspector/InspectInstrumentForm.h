@@ -1,9 +1,11 @@
 #ifndef INSPECTOR_INSPECTINSTRUMENTFORM_H
 #define INSPECTOR_INSPECTINSTRUMENTFORM_H
 
-#include <QComboBox>
+#include "widgets/ChannelsBox.h"
+#include "widgets/ColorChooserButton.h"
+#include "widgets/QwpComboBox.h"
+
 #include <QPushButton>
-#include <QWidget>
 
 class InstrumentsView;
 class QCheckBox;
@@ -33,11 +35,11 @@ public:
     QLabel *label_5;
     QHBoxLayout *hboxLayout;
     QLineEdit *labelEdit;
-    QPushButton *colorButton;
+    ColorChooserButton *colorButton;
     QLabel *label_3;
-    QComboBox *midiPortsComboBox;
+    QwpComboBox *midiPortsComboBox;
     QLabel *label_4;
-    QWidget *midiChannelsBox;
+    ChannelsBox *midiChannelsBox;
     QGridLayout *gridLayout;
     QCheckBox *midiProgramChangeCheckBox;
     QGroupBox *midiProgramChangeGroupBox;

@@ -24,12 +24,12 @@ void InspectNodeForm::setupUi(QWidget *page)
     label = create<QLabel>(page, "label");
     label->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     verticalLayout_3->addWidget(label);
-    sigMethodChooser = create<QTabBar>(page, "sigMethodChooser");
+    sigMethodChooser = create<Chooser>(page, "sigMethodChooser");
     sigMethodChooser->setMinimumHeight(10);
     verticalLayout_3->addWidget(sigMethodChooser);
     gridLayout = create<QGridLayout>("gridLayout");
     gridLayout->setHorizontalSpacing(6);
-    edgeUsageList = create<QGraphicsView>(page, "edgeUsageList");
+    edgeUsageList = create<EdgeUsageListEditor>(page, "edgeUsageList");
     QSizePolicy stretching(QSizePolicy::Preferred, QSizePolicy::Fixed);
     stretching.setHorizontalStretch(1);
     edgeUsageList->setSizePolicy(stretching);
@@ -75,7 +75,7 @@ void InspectNodeForm::setupUi(QWidget *page)
     instrumentChangeCheckBox->setFont(bold);
     instrumentChangeCheckBox->setChecked(true);
     gridLayout2->addWidget(instrumentChangeCheckBox, 0, 0, 1, 3);
-    instrumentComboBox = create<QComboBox>(page, "instrumentComboBox");
+    instrumentComboBox = create<QwpComboBox>(page, "instrumentComboBox");
     QSizePolicy growing(QSizePolicy::Expanding, QSizePolicy::Fixed);
     growing.setHorizontalStretch(1);
     instrumentComboBox->setSizePolicy(growing);

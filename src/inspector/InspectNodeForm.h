@@ -1,12 +1,13 @@
 #ifndef INSPECTOR_INSPECTNODEFORM_H
 #define INSPECTOR_INSPECTNODEFORM_H
 
-#include <QGraphicsView>
-#include <QComboBox>
+#include "inspector/EdgeUsageListEditor.h"
+#include "widgets/Chooser.h"
+#include "widgets/QwpComboBox.h"
+
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QTabBar>
 
 class QCheckBox;
 class QFormLayout;
@@ -22,9 +23,9 @@ public:
     QVBoxLayout *verticalLayout;
     QVBoxLayout *verticalLayout_3;
     QLabel *label;
-    QTabBar *sigMethodChooser;
+    Chooser *sigMethodChooser;
     QGridLayout *gridLayout;
-    QGraphicsView *edgeUsageList;
+    EdgeUsageListEditor *edgeUsageList;
     QPushButton *addEdgeUsageButton;
     QFrame *line;
     QGridLayout *gridLayout1;
@@ -35,7 +36,7 @@ public:
     QFrame *line_3;
     QGridLayout *gridLayout2;
     QCheckBox *instrumentChangeCheckBox;
-    QComboBox *instrumentComboBox;
+    QwpComboBox *instrumentComboBox;
     QFrame *line_2;
     QVBoxLayout *verticalLayout_2;
     QLabel *advancedMidiLabel;

@@ -15,9 +15,9 @@ using namespace FormParts;
 
 namespace {
 
-QComboBox *createGrowingComboBox(QWidget *parent, const char *name)
+QwpComboBox *createGrowingComboBox(QWidget *parent, const char *name)
 {
-    auto *box = create<QComboBox>(parent, name);
+    auto *box = create<QwpComboBox>(parent, name);
     box->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     box->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     return box;
@@ -48,7 +48,7 @@ void InspectVoiceGroupForm::setupUi(QWidget *page)
     gridLayout->addWidget(midiPitchListEdit, 0, 1);
     quantizationLabel = create<QLabel>(page, "quantizationLabel");
     gridLayout->addWidget(quantizationLabel, 1, 0, 1, 2);
-    quantizationChooser = create<QTabBar>(page, "quantizationChooser");
+    quantizationChooser = create<Chooser>(page, "quantizationChooser");
     quantizationChooser->setMinimumSize(20, 20);
     gridLayout->addWidget(quantizationChooser, 2, 0, 1, 2);
     gridLayout->addItem(new QSpacerItem(9, 9, QSizePolicy::Minimum, QSizePolicy::Fixed), 3, 0, 1, 2);

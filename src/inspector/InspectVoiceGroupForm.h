@@ -1,10 +1,11 @@
 #ifndef INSPECTOR_INSPECTVOICEGROUPFORM_H
 #define INSPECTOR_INSPECTVOICEGROUPFORM_H
 
-#include <QComboBox>
+#include "widgets/Chooser.h"
+#include "widgets/QwpComboBox.h"
+
 #include <QLabel>
 #include <QLineEdit>
-#include <QTabBar>
 
 class QCheckBox;
 class QFormLayout;
@@ -23,7 +24,7 @@ public:
     QLabel *midiNotesLabel;
     QLineEdit *midiPitchListEdit;
     QLabel *quantizationLabel;
-    QTabBar *quantizationChooser;
+    Chooser *quantizationChooser;
     QCheckBox *midiVelocityScalingCheckBox;
     QLabel *noteLabel;
     QFrame *line;
@@ -37,7 +38,7 @@ public:
     QLabel *label_9;
     QLineEdit *durationEdit;
     QLabel *label_10;
-    QComboBox *instrumentComboBox;
+    QwpComboBox *instrumentComboBox;
     QFrame *line_3;
     QCheckBox *muteCheckBox;
     QFrame *line_2;
@@ -45,9 +46,9 @@ public:
     QCheckBox *useScaleCheckBox;
     QFormLayout *formLayout_2;
     QLabel *keyLabel;
-    QComboBox *keyComboBox;
+    QwpComboBox *keyComboBox;
     QLabel *modeLabel;
-    QComboBox *modeComboBox;
+    QwpComboBox *modeComboBox;
 
     void setupUi(QWidget *page);
     void retranslateUi(QWidget *page);

@@ -11,6 +11,7 @@
 #include "inspector/VerticalGraphicsListView.h"
 #include "midi/MidiPortNames.h"
 #include "widgets/ApplicationServices.h"
+#include "widgets/SqueezedTextCheckBox.h"
 
 #include <QAbstractSpinBox>
 #include <QBitArray>
@@ -122,12 +123,6 @@ void bindAll(QmdVormaController *controller, const QList<BindingSpec> &specs, co
                          spec.defaultValue, spec.mixedValue,
                          spec.undoText ? Inspector::tr(spec.undoText) : QString(), Qmd::RequestFlags());
     }
-}
-
-// A combo box's items keyed by their texts, the current one kept by key.
-void setCurrentKey(QComboBox *box, const QVariant &key)
-{
-    box->setCurrentIndex(key.isValid() ? box->findData(key, Qt::UserRole, Qt::MatchExactly) : -1);
 }
 
 // Hands the one-element editors their element.
@@ -282,7 +277,7 @@ void Inspector::setupInstrumentPage()
     f.listAddButton->setStyleSheet(QStringLiteral(
         "QPushButton {  border: 0px;  background-image: url(:/images/Inspector/ListAddNormal.png);}"
         "QPushButton:pressed {  background-image: url(:/images/Inspector/ListAddPressed.png);}"));
-    f.colorButton->setProperty("ignoreAlpha", true);
+    f.colorButton->setIgnoreAlpha(true);
     connect(ApplicationServices::instance(), &ApplicationServices::midiOutputPortsChanged, this,
             &Inspector::instrumentRescanMidiOutputs);
     instrumentRescanMidiOutputs();
@@ -297,8 +292,9 @@ void Inspector::setupEdgePage()
     } paths[] = {{":images/Inspector/EdgePathCityBlock.png", QT_TR_NOOP("City block")},
                  {":images/Inspector/EdgePathCityBlockFlipped.png", QT_TR_NOOP("City block flipped")},
                  {":images/Inspector/EdgePathDirect.png", QT_TR_NOOP("Direct")}};
+    f.pathChooser->setNarrowTabs(true);
     for (const auto &path : paths) {
-        const int tab = f.pathChooser->addTab(QIcon(QString::fromLatin1(path.image)), QString());
+        const int tab = f.pathChooser->addIconTab(QIcon(QString::fromLatin1(path.image)));
         f.pathChooser->setTabToolTip(tab, tr(path.toolTip));
     }
     f.ccListEditScrollArea->setFrameShape(QFrame::NoFrame);
@@ -318,6 +314,7 @@ void Inspector::setupNodePage()
     listPalette.setColor(QPalette::Base, QColor(223, 228, 234));
     f.edgeUsageList->setPalette(listPalette);
     f.edgeUsageList->setFixedHeight(44);
+    f.addEdgeUsageButton->setMenu(f.edgeUsageList->addMenu());
     f.addEdgeUsageButton->setStyleSheet(
         QStringLiteral("QPushButton::menu-indicator {     image: url(:/images/AlphaPixel.png);}"));
     QPalette notesPalette = f.noteListEdit->palette();
@@ -372,6 +369,7 @@ void Inspector::setController(QmdVormaController *newController)
     }
     QmdVormaObserver::setController(newController);
     instrumentForm.listView->setController(newController);
+    nodeForm.edgeUsageList->setController(newController);
 
     if (newController) {
         setItemModels(newController->instrumentsModel(), newController->scaleKeysModel(),
@@ -566,7 +564,7 @@ void Inspector::onElementSelectionChanged()
     const bool oneNode = nodes.size() == 1;
     nodeForm.edgeUsageList->setEnabled(oneNode);
     nodeForm.addEdgeUsageButton->setEnabled(oneNode);
-    showSingleElement(nodeForm.edgeUsageList, "setNode(QmdItemId)", oneNode ? *nodes.begin() : 0);
+    nodeForm.edgeUsageList->setNode(oneNode ? *nodes.begin() : 0);
 
     if (candidate) {
         const int index = m_stack->indexOf(candidate);
@@ -619,7 +617,9 @@ void Inspector::transformToPage(int index, bool force, bool hideWhileAnimating)
     if (!m_pendingPage)
         return;
     const int target = m_buttonBar->sizeHint().height() + m_pendingPage->sizeHint().height();
-    if (m_dock && m_dock->isFloating()) {
+    // A dock not yet shown, or not yet in its window (which counts as
+    // floating), has nothing to animate.
+    if (m_dock && m_dock->isFloating() && m_dock->isVisible()) {
         m_timeLine->stop();
         m_timeLine->setFrameRange(height(), target);
         if (hideWhileAnimating)
@@ -687,8 +687,8 @@ void Inspector::reset()
         onElementSelectionChanged();
         onInstrumentsAddedOrRemoved();
         onInstrumentSelectionChanged();
-        documentForm.keyComboBox->setProperty("currentKey", c->data(Keys::ScaleKey));
-        documentForm.modeComboBox->setProperty("currentKey", c->data(Keys::ScaleMode));
+        documentForm.keyComboBox->setCurrentKey(c->data(Keys::ScaleKey));
+        documentForm.modeComboBox->setCurrentKey(c->data(Keys::ScaleMode));
     } else {
         clearWidgets();
     }
@@ -746,7 +746,7 @@ void Inspector::rescanPorts(const PortList &list)
     QPalette palette = list.box->palette();
     palette.setBrush(QPalette::All, QPalette::Window, QColor(223, 228, 234));
     for (const QString &name : qAsConst(names)) {
-        auto *box = new QCheckBox;
+        auto *box = new SqueezedTextCheckBox;
         box->setFont(font);
         box->setPalette(palette);
         if (m_portStyle)
@@ -810,13 +810,12 @@ void Inspector::onInstrumentSelectionChanged()
 
 void Inspector::instrumentRescanMidiOutputs()
 {
-    QComboBox *box = instrumentForm.midiPortsComboBox;
+    QwpComboBox *box = instrumentForm.midiPortsComboBox;
     const QString shown = box->currentText();
     const QSignalBlocker quiet(box);
     box->clear();
-    for (const QString &name : ApplicationServices::midiOutputPortNames())
-        box->addItem(name, name);
-    setCurrentKey(box, shown);
+    box->addKeyedItems(ApplicationServices::midiOutputPortNames());
+    box->setCurrentKey(shown);
 }
 
 void Inspector::shuffleNodeNotesInSelection()

@@ -1,22 +1,20 @@
-// Draws the inspector's images into the folder given as the only argument.
-// Run offscreen: QT_QPA_PLATFORM=offscreen vorma_inspector_image_generator resources/images
+// The inspector's page icons and page buttons, the instruments list's
+// buttons, the edge path icons and the small chooser's segments.
 
-#include <QDir>
-#include <QGuiApplication>
+#include "InspectorPageImages.h"
+
 #include <QImage>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPolygonF>
 
-#include <cstdio>
 #include <functional>
 
 namespace {
 
 const QColor Ink(72, 78, 88);
 const QColor Accent(64, 140, 214);
-const QColor Panel(223, 228, 234);
 const QColor Rule(150, 156, 166);
 
 QImage blank(int width, int height)
@@ -181,28 +179,12 @@ QImage shuffleSymbol()
     });
 }
 
-bool save(const QImage &image, const QDir &dir, const QString &name)
-{
-    const QString path = dir.filePath(name);
-    if (!image.save(path, "PNG")) {
-        std::fprintf(stderr, "could not write %s\n", qPrintable(path));
-        return false;
-    }
-    return true;
-}
-
 } // namespace
 
-int main(int argc, char *argv[])
+bool saveInspectorPageImages(const QDir &dir, const ImageSaver &save)
 {
-    QGuiApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s <images folder>\n", argv[0]);
-        return 2;
-    }
-    QDir dir(QString::fromLocal8Bit(argv[1]));
     if (!dir.mkpath(QStringLiteral("Inspector")))
-        return 1;
+        return false;
     bool ok = true;
     const struct {
         const char *name;
@@ -233,5 +215,5 @@ int main(int argc, char *argv[])
     ok &= save(addDropDownSymbol(), dir, QStringLiteral("AddDropDownSymbol.png"));
     ok &= save(shuffleSymbol(), dir, QStringLiteral("ShuffleSymbol.png"));
     ok &= save(blank(1, 1), dir, QStringLiteral("AlphaPixel.png"));
-    return ok ? 0 : 1;
+    return ok;
 }

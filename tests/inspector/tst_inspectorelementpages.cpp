@@ -1,0 +1,173 @@
+#include "GuiTestMain.h"
+#include "InspectorTestSupport.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+
+namespace Keys = QmdVorma::Keys;
+
+// The Edge, Node and Voice Group pages bound to one or more elements.
+class TestInspectorElementPages : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        m = std::make_unique<InspectorFixture>();
+        nodes = {addNode(m->doc, 0, 0), addNode(m->doc, 665280, 0)};
+        edges = {addEdge(m->doc, nodes[0], nodes[1]), addEdge(m->doc, nodes[1], nodes[0])};
+        voiceGroups = {addVoiceGroup(m->doc, nodes[0]), addVoiceGroup(m->doc, nodes[1])};
+    }
+    void cleanup() { m.reset(); }
+
+    void bindingsShowSharedAndMixedValuesAndWriteBoth_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<QString>("widget");
+        QTest::addColumn<QString>("property");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QVariant>("valueA");
+        QTest::addColumn<QVariant>("valueB");
+        QTest::addColumn<QVariant>("mixed"); // invalid: the widget keeps what it showed
+        QTest::addColumn<QVariant>("edited");
+        QTest::addColumn<QString>("undoText");
+
+        const QVariant keep;
+        QTest::newRow("path") << 1 << "pathChooser" << "currentIndex" << Keys::Path << QVariant(1) << QVariant(2)
+                              << QVariant(0) << QVariant(2) << "Path";
+        QTest::newRow("wormhole") << 1 << "wormholeCheckBox" << "checked" << Keys::IsWormhole << QVariant(true)
+                                  << QVariant(false) << QVariant(false) << QVariant(true) << "Wormhole";
+        QTest::newRow("signalling") << 2 << "sigMethodChooser" << "currentIndex" << Keys::SignallingMethod
+                                    << QVariant(1) << QVariant(2) << keep << QVariant(0) << "Signalling";
+        QTest::newRow("node mute") << 2 << "muteCheckBox" << "checked" << Keys::DontPlayNote << QVariant(true)
+                                   << QVariant(false) << QVariant(false) << QVariant(true) << "Mute";
+        QTest::newRow("instrument change") << 2 << "instrumentChangeCheckBox" << "checked"
+                                           << Keys::DoInstrumentChange << QVariant(false) << QVariant(true)
+                                           << QVariant(false) << QVariant(true) << "Instrument Change";
+        QTest::newRow("message list") << 2 << "userMidiMessageListEdit" << "text" << Keys::UserMidiMessageList
+                                      << QVariant(QStringLiteral("B0 07 64")) << QVariant(QStringLiteral("C0 01"))
+                                      << QVariant(QString()) << QVariant(QStringLiteral("B0 07 10"))
+                                      << "Advanced MIDI";
+        QTest::newRow("quantization") << 4 << "quantizationChooser" << "currentIndex"
+                                      << Keys::TriggeringQuantization << QVariant(3) << QVariant(1) << keep
+                                      << QVariant(2) << "Quantization";
+        QTest::newRow("pitch list") << 4 << "midiPitchListEdit" << "text" << Keys::TriggeringMidiPitchList
+                                    << QVariant(QStringLiteral("C3")) << QVariant(QStringLiteral("D3"))
+                                    << QVariant(QString()) << QVariant(QStringLiteral("E3,F3")) << "MIDI Pitch List";
+        QTest::newRow("velocity scaling") << 4 << "midiVelocityScalingCheckBox" << "checked"
+                                          << Keys::TriggeringMidiVelocityScaling << QVariant(true) << QVariant(false)
+                                          << QVariant(false) << QVariant(true) << "MIDI Velocity Scaling";
+        QTest::newRow("initial pitch") << 4 << "pitchEdit" << "text" << Keys::InitialPitch
+                                       << QVariant(QStringLiteral("C3")) << QVariant(QStringLiteral("A4"))
+                                       << QVariant(QString()) << QVariant(QStringLiteral("G2")) << "Initial Pitch";
+        QTest::newRow("initial duration") << 4 << "durationEdit" << "text" << Keys::InitialDuration
+                                          << QVariant(QStringLiteral("1")) << QVariant(QStringLiteral("0.5"))
+                                          << QVariant(QString()) << QVariant(QStringLiteral("2")) << "Initial Duration";
+        QTest::newRow("voice group mute") << 4 << "muteCheckBox" << "checked" << Keys::DontPlayNote << QVariant(true)
+                                          << QVariant(false) << QVariant(false) << QVariant(true) << "Mute";
+        QTest::newRow("use scale") << 4 << "useScaleCheckBox" << "checked" << Keys::UseScale << QVariant(true)
+                                   << QVariant(false) << QVariant(false) << QVariant(true) << "Use Scale";
+    }
+
+    void bindingsShowSharedAndMixedValuesAndWriteBoth()
+    {
+        QFETCH(int, type);
+        QFETCH(QString, widget);
+        QFETCH(QString, property);
+        QFETCH(QString, key);
+        QFETCH(QVariant, valueA);
+        QFETCH(QVariant, valueB);
+        QFETCH(QVariant, mixed);
+        QFETCH(QVariant, edited);
+        QFETCH(QString, undoText);
+
+        const QmdItemIdList ids = type == 1 ? edges : type == 2 ? nodes : voiceGroups;
+        const int pageIndex = type == 1 ? Inspector::EdgePage : type == 2 ? Inspector::NodePage
+                                                                          : Inspector::VoiceGroupPage;
+        QWidget *w = m->page(pageIndex)->findChild<QWidget *>(widget);
+        QVERIFY(w);
+        const QByteArray name = property.toLatin1();
+
+        setElementKey(m->doc, ids[0], key, valueA);
+        setElementKey(m->doc, ids[1], key, valueA);
+        const QString stepBefore = m->controller().undoText();
+        m->select({ids[0], ids[1]});
+        QCOMPARE(m->currentPage(), pageIndex);
+        QCOMPARE(w->property(name), valueA);
+
+        setElementKey(m->doc, ids[1], key, valueB);
+        if (mixed.isValid())
+            QCOMPARE(w->property(name), mixed);
+
+        w->setProperty(name, edited);
+        if (auto *edit = qobject_cast<QLineEdit *>(w))
+            emit edit->editingFinished();
+        settle();
+        QCOMPARE(m->controller().elementData(ids[0], key), edited);
+        QCOMPARE(m->controller().elementData(ids[1], key), edited);
+        QCOMPARE(m->controller().undoText(), undoText);
+        m->controller().requestUndo();
+        settle();
+        QCOMPARE(m->controller().elementData(ids[0], key), valueA);
+        QCOMPARE(m->controller().elementData(ids[1], key), valueB);
+        QCOMPARE(m->controller().undoText(), stepBefore);
+    }
+
+    void anInvalidDurationIsNeverWritten()
+    {
+        setElementKey(m->doc, voiceGroups[0], Keys::InitialDuration, QStringLiteral("1"));
+        m->select({voiceGroups[0]});
+        const QString stepBefore = m->controller().undoText();
+        QLineEdit *edit = m->inspector->voiceGroupForm.durationEdit;
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClicks(edit, QStringLiteral("1.2.3x"));
+        edit->setText(QStringLiteral("12345"));
+        QTest::keyClick(edit, Qt::Key_Return);
+        settle();
+        QCOMPARE(m->controller().elementData(voiceGroups[0], Keys::InitialDuration), QVariant(QStringLiteral("1")));
+        QCOMPARE(m->controller().undoText(), stepBefore);
+    }
+
+    void checkBoxesRuleTheirRowsAfterRebinding()
+    {
+        setElementKey(m->doc, nodes[0], Keys::DoInstrumentChange, false);
+        setElementKey(m->doc, nodes[1], Keys::DoInstrumentChange, true);
+        m->select({nodes[0]});
+        QVERIFY(!m->inspector->nodeForm.instrumentComboBox->isEnabled());
+        m->select({nodes[1]});
+        QVERIFY(m->inspector->nodeForm.instrumentComboBox->isEnabled());
+
+        setElementKey(m->doc, voiceGroups[0], Keys::UseScale, true);
+        setElementKey(m->doc, voiceGroups[1], Keys::UseScale, false);
+        m->select({voiceGroups[0]});
+        QVERIFY(m->inspector->voiceGroupForm.keyComboBox->isEnabled());
+        m->select({voiceGroups[1]});
+        QVERIFY(!m->inspector->voiceGroupForm.keyComboBox->isEnabled());
+        QVERIFY(!m->inspector->voiceGroupForm.modeLabel->isEnabled());
+        m->inspector->voiceGroupForm.useScaleCheckBox->click();
+        QVERIFY(m->inspector->voiceGroupForm.modeComboBox->isEnabled());
+    }
+
+    void anInstrumentIsChosenByKey()
+    {
+        m->controller().requestAddInstrument();
+        settle();
+        const QmdItemIdList instruments = m->controller().instrumentIds();
+        QVERIFY(!instruments.isEmpty());
+        setElementKey(m->doc, nodes[0], Keys::Instrument, instruments.first());
+        m->select({nodes[0]});
+        QwpComboBox *box = m->inspector->nodeForm.instrumentComboBox;
+        QCOMPARE(box->currentKey().toUInt(), instruments.first());
+    }
+
+private:
+    std::unique_ptr<InspectorFixture> m;
+    QmdItemIdList nodes;
+    QmdItemIdList edges;
+    QmdItemIdList voiceGroups;
+};
+
+VORMA_GUI_TEST_MAIN(TestInspectorElementPages)
+#include "tst_inspectorelementpages.moc"
