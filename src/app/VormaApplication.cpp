@@ -9,7 +9,10 @@
 #include "QmdVorma/ScaleFactors.h"
 #include "QmdVorma/playback/MidiSynth.h"
 #include "app/EventWait.h"
+#include "app/MidiSynthDialog.h"
+#include "app/PreferencesDialog.h"
 #include "app/ProductInfo.h"
+#include "app/UpdateChecker.h"
 #include "app/VormaWindow.h"
 #include "midi/MidiInput.h"
 #include "widgets/ApplicationServices.h"
@@ -71,6 +74,8 @@ VormaApplication::~VormaApplication()
     // playback threads, which may still use the application's MIDI objects.
     closeAllWindows();
     delete m_splash;
+    delete m_synthDialog;
+    delete m_preferencesDialog;
     if (m_initialised) {
         delete m_midiSynth;
         delete m_midiSynthInput;
@@ -157,7 +162,8 @@ void VormaApplication::loadUserInterface()
     m_pendingMessages.clear();
     for (const QString &message : pending)
         handleMessage(message);
-    // The update check comes with the update check.
+    if (settingsValue(autoCheckForUpdateKey(), true).toBool())
+        checkForUpdate(true);
 }
 
 void VormaApplication::onActivateRequested(const QStringList &arguments, const QString &workingDirectory)
@@ -438,4 +444,80 @@ QStringList VormaApplication::midiOutputPortNames() const
 QVariant VormaApplication::settingsValue(const QString &key, const QVariant &defaultValue) const
 {
     return m_settingsModel ? m_settingsModel->value(key, defaultValue) : defaultValue;
+}
+
+UpdateChecker *VormaApplication::updateChecker()
+{
+    if (!m_updateChecker) {
+        m_updateChecker = new UpdateChecker(settings(), this);
+        m_updateChecker->setApplicationId(applicationId());
+    }
+    return m_updateChecker;
+}
+
+void VormaApplication::checkForUpdate(bool automatic)
+{
+    updateChecker()->checkForUpdate(automatic);
+}
+
+void VormaApplication::checkForUpdate()
+{
+    checkForUpdate(false);
+}
+
+PreferencesDialog *VormaApplication::preferencesDialog() const
+{
+    return static_cast<PreferencesDialog *>(m_preferencesDialog.data());
+}
+
+MidiSynthDialog *VormaApplication::synthDialog() const
+{
+    return static_cast<MidiSynthDialog *>(m_synthDialog.data());
+}
+
+void VormaApplication::showAppPrefs()
+{
+    if (!m_preferencesDialog) {
+        auto *dialog = new PreferencesDialog(m_settingsController);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        if (QScreen *screen = primaryScreen()) {
+            const QRect available = screen->availableGeometry();
+            const QSize size = dialog->sizeHint();
+            dialog->move(available.width() / 2 - size.width() / 2, (available.height() / 2 - size.height() / 2) / 2);
+        }
+        m_preferencesDialog = dialog;
+    }
+    m_preferencesDialog->show();
+    m_preferencesDialog->raise();
+    m_preferencesDialog->activateWindow();
+}
+
+bool VormaApplication::isSynthDialogOpen() const
+{
+    return !m_synthDialog.isNull();
+}
+
+void VormaApplication::setSynthDialogOpen(bool open)
+{
+    if (!open) {
+        if (m_synthDialog)
+            m_synthDialog->deleteLater();
+        return;
+    }
+    if (!m_synthDialog) {
+        auto *dialog = new MidiSynthDialog(settings());
+        dialog->setSynth(m_midiSynth);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        dialog->show();
+        m_synthDialog = dialog;
+        connect(m_synthDialog, &QObject::destroyed, this, &VormaApplication::synthDialogToggled);
+        emit synthDialogToggled();
+    }
+    m_synthDialog->activateWindow();
+    m_synthDialog->raise();
+}
+
+void VormaApplication::toggleSynthDialog()
+{
+    setSynthDialogOpen(!isSynthDialogOpen());
 }

@@ -6,6 +6,7 @@
 #include "widgets/ApplicationServicesProvider.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QList>
 #include <QPointer>
 #include <QSet>
@@ -14,11 +15,14 @@
 class KDBusService;
 class MidiInput;
 class MidiSynth;
+class MidiSynthDialog;
+class PreferencesDialog;
 class QSettings;
 class QSplashScreen;
 class QWidget;
 class SettingsController;
 class SettingsModel;
+class UpdateChecker;
 class VormaWindow;
 
 // The process-wide application object. The first start of the program owns
@@ -82,8 +86,16 @@ public:
     bool event(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
+    // The update check of this run, made on first use.
+    UpdateChecker *updateChecker();
+    bool isSynthDialogOpen() const;
+    PreferencesDialog *preferencesDialog() const;
+    MidiSynthDialog *synthDialog() const;
+
 signals:
     void vormaFocusWindowChanged(VormaWindow *window);
+    // The synthesizer dialog was created or destroyed.
+    void synthDialogToggled();
 
 public slots:
     VormaWindow *newDocument();
@@ -100,6 +112,13 @@ public slots:
     void onFocusChanged(QWidget *old, QWidget *now);
     void onVormaWindowDestroyed(QObject *object);
     void smartShowDocument(VormaWindow *window);
+
+    void checkForUpdate(bool automatic);
+    void checkForUpdate();
+    // One preferences dialog at a time, brought forward when open.
+    void showAppPrefs();
+    void setSynthDialogOpen(bool open);
+    void toggleSynthDialog();
 
 protected:
     void customEvent(QEvent *event) override;
@@ -143,6 +162,10 @@ private:
     SettingsController *m_settingsController = nullptr;
     MidiSynth *m_midiSynth = nullptr;
     MidiInput *m_midiSynthInput = nullptr;
+    UpdateChecker *m_updateChecker = nullptr;
+    // Guarded as dialogs: both delete themselves when closed.
+    QPointer<QDialog> m_preferencesDialog;
+    QPointer<QDialog> m_synthDialog;
 };
 
 #endif
