@@ -7,6 +7,7 @@
 #include "QmdVorma/playback/MidiSynth.h"
 
 #include <QGuiApplication>
+#include <QHeaderView>
 #include <QScreen>
 #include <QSettings>
 #include <QSignalBlocker>
@@ -22,6 +23,9 @@ MidiSynthDialog::MidiSynthDialog(QSettings *store)
 
     channelsView->setModel(m_channelsModel);
     channelsView->setUniformRowHeights(true);
+    // A flat table: no tree decoration, and the channel header readable.
+    channelsView->setRootIsDecorated(false);
+    channelsView->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     connect(channelsView->selectionModel(), &QItemSelectionModel::currentChanged, this,
             &MidiSynthDialog::onChannelIndexOrDataChanged);
     connect(m_channelsModel, &QAbstractItemModel::dataChanged, this, &MidiSynthDialog::onChannelIndexOrDataChanged);
