@@ -7,7 +7,6 @@
 #include "QmdVorma/playback/MidiSynth.h"
 
 #include <QGuiApplication>
-#include <QHeaderView>
 #include <QScreen>
 #include <QSettings>
 #include <QSignalBlocker>
@@ -23,9 +22,8 @@ MidiSynthDialog::MidiSynthDialog(QSettings *store)
 
     channelsView->setModel(m_channelsModel);
     channelsView->setUniformRowHeights(true);
-    // A flat table: no tree decoration, and the channel header readable.
+    // A flat table, not a tree.
     channelsView->setRootIsDecorated(false);
-    channelsView->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     connect(channelsView->selectionModel(), &QItemSelectionModel::currentChanged, this,
             &MidiSynthDialog::onChannelIndexOrDataChanged);
     connect(m_channelsModel, &QAbstractItemModel::dataChanged, this, &MidiSynthDialog::onChannelIndexOrDataChanged);
@@ -63,6 +61,7 @@ void MidiSynthDialog::setSynth(MidiSynth *synth)
 void MidiSynthDialog::updateSoundBankLabel()
 {
     channelsView->reset();
+    channelsView->resizeColumnToContents(0);
     instrumentsComboBox->view()->reset();
     // Makes channel 1 current, which loads it into the widgets.
     channelsView->selectionModel()->setCurrentIndex(
