@@ -7,11 +7,14 @@
 #include "canvas/GraphicsTextBoxItem.h"
 #include "canvas/GraphicsVoiceGroupItem.h"
 #include "canvas/NetworkScene.h"
+#include "canvas/ZoomGeometry.h"
+#include "widgets/QwpComboBox.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPen>
 #include <QPixmap>
+#include <QScrollBar>
 
 #include <cmath>
 
@@ -56,6 +59,11 @@ NetworkView::NetworkView(QWidget *parent) : QGraphicsView(parent)
     setCacheMode(QGraphicsView::CacheBackground);
     setFocusPolicy(Qt::WheelFocus);
     setDragMode(QGraphicsView::RubberBandDrag);
+    m_zoomComboBox = new QwpComboBox(this);
+    m_zoomComboBox->setFixedWidth(60);
+    for (const auto &scale : ZoomGeometry::boxScales())
+        m_zoomComboBox->addItem(scale.first, scale.second);
+    addScrollBarWidget(m_zoomComboBox, Qt::AlignLeft);
     reset();
 }
 
@@ -71,6 +79,8 @@ void NetworkView::setNetworkScene(NetworkScene *scene)
     if (m_attachedScene)
         disconnect(m_attachedScene, nullptr, this, nullptr);
     m_attachedScene = scene;
+    if (scene)
+        connect(scene, &NetworkScene::sceneContentsRectChanged, this, &NetworkView::smartUpdateSceneRect);
     setScene(scene);
 }
 
@@ -81,8 +91,10 @@ void NetworkView::setEditTarget(QObject *target)
 
 void NetworkView::setController(QmdVormaController *c)
 {
-    if (QmdVormaController *old = controller())
+    if (QmdVormaController *old = controller()) {
+        old->unbind(m_zoomComboBox);
         disconnect(old, nullptr, this, nullptr);
+    }
     QmdVormaObserver::setController(c);
     if (c) {
         connect(c, qOverload<const QmdIndex &, const QStringList &, QmdRequestId>(&QmdController::itemsChanged),
@@ -92,6 +104,9 @@ void NetworkView::setController(QmdVormaController *c)
         connect(c, &QmdVormaController::elementsAdded, this, &NetworkView::onElementsAdded);
         connect(c, &QmdVormaController::elementsRemoved, this, &NetworkView::onElementsRemoved);
         connect(c, &QmdController::modelReset, this, &NetworkView::reset);
+        // Zooming is a way of looking, never an undo step.
+        c->bind(m_zoomComboBox, "currentKey", SIGNAL(activated(int)), Keys::ZoomScale, QmdIndex(), QVariant(),
+                QVariant(), QString(), Qmd::NoUndo);
     }
     reset();
 }
@@ -104,6 +119,61 @@ void NetworkView::setZoomDirection(int direction)
     updateToolCursor();
 }
 
+void NetworkView::setZoomOut(bool out)
+{
+    setZoomDirection(ZoomGeometry::clickDirection(appliedZoomScale(), out));
+}
+
+double NetworkView::appliedZoomScale() const
+{
+    return ZoomGeometry::usableScale(controller() ? controller()->data(Keys::ZoomScale) : QVariant(1.0));
+}
+
+void NetworkView::applyZoom()
+{
+    const double z = appliedZoomScale();
+    // A zoom-tool click keeps the point under the pointer in place; the box
+    // and the window's commands zoom about the centre.
+    if (m_pendingZoomRequestId != 0)
+        setTransformationAnchor(QGraphicsView::AnchorUnderMouse);
+    setTransform(QTransform::fromScale(z, z));
+    setTransformationAnchor(QGraphicsView::AnchorViewCenter);
+    m_pendingZoomRequestId = 0;
+    setZoomOut(m_zoomDirection == ZoomGeometry::ZoomOut);
+    shrinkOrGrowSceneRect();
+}
+
+QRectF NetworkView::wantedSceneRect() const
+{
+    const QTransform &t = transform();
+    return ZoomGeometry::sceneRect(m_attachedScene->sceneContentsRect(), viewport()->size(), t.m11(), t.m22());
+}
+
+void NetworkView::shrinkOrGrowSceneRect()
+{
+    if (!m_attachedScene)
+        return;
+    const QRectF wanted = wantedSceneRect();
+    if (wanted != sceneRect())
+        m_attachedScene->setSceneRect(wanted);
+}
+
+void NetworkView::smartUpdateSceneRect()
+{
+    if (!m_attachedScene)
+        return;
+    const QRectF wanted = wantedSceneRect();
+    const QRectF current = sceneRect();
+    if (current.width() <= 0 || current.height() <= 0 || wanted.contains(current))
+        m_attachedScene->setSceneRect(wanted);
+}
+
+void NetworkView::resizeEvent(QResizeEvent *event)
+{
+    QGraphicsView::resizeEvent(event);
+    shrinkOrGrowSceneRect();
+}
+
 void NetworkView::reset()
 {
     // A reset can delete the items a drag holds and the elements it moves.
@@ -111,7 +181,7 @@ void NetworkView::reset()
     endDrag();
     resetCachedContent();
     if (controller())
-        onItemsChanged(QmdIndex(), {Keys::Tool});
+        onItemsChanged(QmdIndex(), {Keys::ZoomScale, Keys::Tool});
     updateToolCursor();
 }
 
@@ -120,6 +190,8 @@ void NetworkView::onItemsChanged(const QmdIndex &index, const QStringList &keys)
     QmdVormaController *c = controller();
     if (!c || index != QmdIndex())
         return;
+    if (keys.contains(Keys::ZoomScale))
+        applyZoom();
     if (keys.contains(Keys::Tool)) {
         bool ok = false;
         const int value = c->data(Keys::Tool).toInt(&ok);
@@ -130,6 +202,12 @@ void NetworkView::onItemsChanged(const QmdIndex &index, const QStringList &keys)
 }
 
 void NetworkView::onElementsAdded(const QmdItemIdList &ids, QmdRequestId rid)
+{
+    completeNodeAndEdge(ids, rid);
+    shrinkOrGrowSceneRect();
+}
+
+void NetworkView::completeNodeAndEdge(const QmdItemIdList &ids, QmdRequestId rid)
 {
     QmdVormaController *c = controller();
     if (!c || !m_ghostEdge || rid == 0 || rid != m_pendingNodeRequestId || ids.isEmpty())
@@ -150,6 +228,7 @@ void NetworkView::onElementsRemoved(const QmdItemIdList &ids, QmdRequestId)
         if (id == m_dragElementId && m_dragging && !m_dragGhost)
             endDrag();
     }
+    shrinkOrGrowSceneRect();
 }
 
 TickPoint NetworkView::viewCenterTickPoint() const
@@ -254,9 +333,10 @@ void NetworkView::pressWithTool(QMouseEvent *event)
         break;
     case ZoomTool:
         if (m_zoomDirection == 0 || m_zoomDirection == 1) {
-            const double scale = c->data(Keys::ZoomScale).toDouble() * (m_zoomDirection == 0 ? 2.0 : 0.5);
-            // The view keeps the scale within 0.25..8; a click beyond does nothing.
-            if (scale >= 0.25 && scale <= 8.0)
+            // From the scale shown, which a damaged stored value is not.
+            const double scale = appliedZoomScale() * (m_zoomDirection == 0 ? 2.0 : 0.5);
+            // The view keeps the scale within its limits; a click beyond does nothing.
+            if (scale >= ZoomGeometry::MinScale && scale <= ZoomGeometry::MaxScale)
                 m_pendingZoomRequestId = c->requestSetData(Keys::ZoomScale, scale, QmdIndex(),
                                                            QmdRequestOptions{Qmd::NoUndo, tr("Zoom"), 0});
         }
@@ -411,8 +491,10 @@ void NetworkView::mouseReleaseEvent(QMouseEvent *event)
         QGraphicsView::mouseMoveEvent(event);
     if (m_attachedScene && controller())
         finishGesture();
-    if (m_attachedScene)
+    if (m_attachedScene) {
+        shrinkOrGrowSceneRect();
         m_attachedScene->update();
+    }
     endDrag();
     updateToolCursor();
 }

@@ -8,6 +8,7 @@
 #include <QPointer>
 
 class NetworkScene;
+class QwpComboBox;
 class GraphicsEdgeItem;
 class GraphicsNodeItem;
 class GraphicsTextBoxItem;
@@ -46,6 +47,12 @@ public:
     // 0: a zoom click zooms in, 1: out, 2: does nothing.
     int zoomDirection() const { return m_zoomDirection; }
     void setZoomDirection(int direction);
+    // Turns the zoom tool in or out, or to nothing where that would leave
+    // the zoom limits at the current scale.
+    void setZoomOut(bool out);
+
+    // The scales of the document's `ZoomScale`, beside the horizontal scroll bar.
+    QwpComboBox *zoomComboBox() const { return m_zoomComboBox; }
 
     // The centre of the viewport in ticks: where the window pastes.
     QmdVorma::TickPoint viewCenterTickPoint() const;
@@ -68,6 +75,11 @@ public slots:
     void onItemsChanged(const QmdIndex &index, const QStringList &keys);
     void onElementsAdded(const QmdItemIdList &ids, QmdRequestId rid);
     void onElementsRemoved(const QmdItemIdList &ids, QmdRequestId rid);
+    // The scene rectangle: the network's extent plus a margin, at least one
+    // viewport. The smart update only grows it (while items move); the
+    // other also shrinks it.
+    void shrinkOrGrowSceneRect();
+    void smartUpdateSceneRect();
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
@@ -75,9 +87,11 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     void pressWithTool(QMouseEvent *event);
+    void completeNodeAndEdge(const QmdItemIdList &ids, QmdRequestId rid);
     void moveDrag(const QPoint &viewPos);
     void followGhostNode(const QPoint &viewPos);
     void finishGesture();
@@ -87,6 +101,9 @@ private:
     void discardGhost(Item *&ghost);
     void toggleVoiceGroups(QmdItemId pressed);
     void updateToolCursor();
+    void applyZoom();
+    double appliedZoomScale() const;
+    QRectF wantedSceneRect() const;
     QmdVorma::TickPoint toTicks(const QPointF &scenePoint) const;
     QPointF toScene(const QmdVorma::TickPoint &ticks) const;
     QmdIndex nodeIndexOf(QGraphicsItem *item) const;
@@ -97,6 +114,7 @@ private:
     int m_tool = 0;
     int m_zoomDirection = 0;
     QmdRequestId m_pendingZoomRequestId = 0;
+    QwpComboBox *m_zoomComboBox = nullptr;
 
     // The drag under way: an element item (by id, since a reset may delete
     // its item) or one of the ghosts.
