@@ -2,6 +2,8 @@
 
 #include "QmdVorma/DocumentKeys.h"
 #include "QmdVorma/ScaleFactors.h"
+#include "QmdVorma/playback/AbstractSync.h"
+#include "canvas/ChoiceActionGroup.h"
 #include "canvas/GraphicsEdgeItem.h"
 #include "canvas/GraphicsNodeItem.h"
 #include "canvas/GraphicsTextBoxItem.h"
@@ -10,7 +12,9 @@
 #include "canvas/ZoomGeometry.h"
 #include "widgets/QwpComboBox.h"
 
+#include <QContextMenuEvent>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPen>
 #include <QPixmap>
@@ -27,7 +31,7 @@ const QColor GhostFreeColor(155, 158, 255);
 const QColor GhostOnNodeColor(0, 255, 0);
 const QColor GhostBlockedColor(255, 0, 0);
 
-enum ElementType { NodeElement = 2, TextBoxElement = 3, VoiceGroupElement = 4 };
+enum ElementType { EdgeElement = 1, NodeElement = 2, TextBoxElement = 3, VoiceGroupElement = 4 };
 
 TickPoint plus(const TickPoint &a, const TickPoint &b)
 {
@@ -54,7 +58,9 @@ QCursor imageCursor(const QString &path, Qt::CursorShape fallback)
 
 } // namespace
 
-NetworkView::NetworkView(QWidget *parent) : QGraphicsView(parent)
+NetworkView::NetworkView(QWidget *parent)
+    : QGraphicsView(parent), m_togglePlayStopText(tr("&Toggle Play / Stop")), m_playText(tr("&Play")),
+      m_stopText(tr("&Stop"))
 {
     setCacheMode(QGraphicsView::CacheBackground);
     setFocusPolicy(Qt::WheelFocus);
@@ -70,6 +76,7 @@ NetworkView::NetworkView(QWidget *parent) : QGraphicsView(parent)
 NetworkView::~NetworkView()
 {
     cancelGhostItems();
+    delete m_contextMenu;
 }
 
 void NetworkView::setNetworkScene(NetworkScene *scene)
@@ -86,13 +93,232 @@ void NetworkView::setNetworkScene(NetworkScene *scene)
 
 void NetworkView::setEditTarget(QObject *target)
 {
+    delete m_contextMenu;
     m_editTarget = target;
+    buildContextMenu();
+}
+
+void NetworkView::invokeEditTarget(const char *slot)
+{
+    if (m_editTarget)
+        QMetaObject::invokeMethod(m_editTarget, slot);
+}
+
+void NetworkView::buildContextMenu()
+{
+    m_contextMenu = new QMenu(this);
+    const auto editEntry = [this](const QString &text, const char *slot) {
+        QAction *action = m_contextMenu->addAction(text);
+        connect(action, &QAction::triggered, this, [this, slot] { invokeEditTarget(slot); });
+        return action;
+    };
+    m_cutAction = editEntry(tr("Cu&t"), "cut");
+    m_copyAction = editEntry(tr("&Copy"), "copy");
+    m_pasteAction = editEntry(tr("&Paste"), "paste");
+    m_deleteAction = editEntry(tr("&Delete"), "del");
+    m_selectAllAction = editEntry(tr("Select A&ll"), "selectAll");
+    m_contextMenu->addSeparator();
+
+    m_sigMethodGroup = new ChoiceActionGroup(m_contextMenu);
+    m_contextMenu->addAction(m_sigMethodGroup->addChoice(tr("&Sequential"), 0));
+    m_contextMenu->addAction(m_sigMethodGroup->addChoice(tr("Para&llel"), 1));
+    m_contextMenu->addAction(m_sigMethodGroup->addChoice(tr("&Random"), 2));
+    connect(m_sigMethodGroup, &ChoiceActionGroup::checkedDataChanged, this,
+            &NetworkView::contextMenuNodeSigMethodChanged);
+    m_contextMenu->addSeparator();
+
+    m_shuffleAction = m_contextMenu->addAction(tr("S&huffle Notes"), this, &NetworkView::shuffleNodeNotesInSelection);
+    m_shuffleAction->setVisible(false);
+    m_contextMenu->addSeparator();
+
+    m_playStopAction = m_contextMenu->addAction(m_togglePlayStopText);
+    connect(m_playStopAction, &QAction::triggered, this, &NetworkView::toggleSelectedVoiceGroupsPlayStop);
+    m_contextMenu->addSeparator();
+
+    m_muteAction = m_contextMenu->addAction(tr("&Mute"));
+    m_muteAction->setCheckable(true);
+    m_contextMenu->addSeparator();
+
+    m_pathGroup = new ChoiceActionGroup(m_contextMenu);
+    m_contextMenu->addAction(m_pathGroup->addChoice(tr("City &Block"), CityBlock));
+    m_contextMenu->addAction(m_pathGroup->addChoice(tr("City Block &Flipped"), CityBlockFlipped));
+    m_contextMenu->addAction(m_pathGroup->addChoice(tr("Direc&t"), Direct));
+    connect(m_pathGroup, &ChoiceActionGroup::checkedDataChanged, this, &NetworkView::contextMenuEdgePathChanged);
+    m_contextMenu->addSeparator();
+
+    m_wormholeAction = m_contextMenu->addAction(tr("&Wormhole"));
+    m_wormholeAction->setCheckable(true);
+}
+
+int NetworkView::contextMenuNodeSigMethod() const
+{
+    return m_sigMethodGroup ? m_sigMethodGroup->checkedData() : -1;
+}
+
+int NetworkView::contextMenuEdgePath() const
+{
+    return m_pathGroup ? m_pathGroup->checkedData() : -1;
+}
+
+void NetworkView::setContextMenuNodeSigMethod(int method)
+{
+    if (m_sigMethodGroup)
+        m_sigMethodGroup->setCheckedData(method);
+}
+
+void NetworkView::setContextMenuEdgePath(int path)
+{
+    if (m_pathGroup)
+        m_pathGroup->setCheckedData(path);
+}
+
+void NetworkView::unbindContextMenu(QmdVormaController *c)
+{
+    if (!m_contextMenu)
+        return;
+    c->unbind(m_pathGroup, "checkedData");
+    c->unbind(m_wormholeAction, "checked");
+    c->unbind(m_sigMethodGroup, "checkedData");
+    c->unbind(m_muteAction, "checked");
+}
+
+QHash<QmdIndex, QSet<QString>> NetworkView::selectedIdsWithKey(int type, const QString &key) const
+{
+    QHash<QmdIndex, QSet<QString>> table;
+    QmdVormaController *c = controller();
+    if (!c || !m_attachedScene)
+        return table;
+    for (QmdItemId id : m_attachedScene->selectedElementIds()) {
+        if (c->elementData(id, Keys::Type).toInt() != type)
+            continue;
+        const QmdIndex element = c->elementIndex(id);
+        if (element.isValid())
+            table.insert(element, QSet<QString>{key});
+    }
+    return table;
+}
+
+bool NetworkView::isPlaying() const
+{
+    const AbstractSync *sync = controller() ? controller()->sync() : nullptr;
+    return sync && sync->isPlaying();
+}
+
+void NetworkView::contextMenuEvent(QContextMenuEvent *event)
+{
+    if (!m_contextMenu || (scene() && scene()->focusItem())) {
+        QGraphicsView::contextMenuEvent(event);
+        return;
+    }
+    QmdVormaController *c = controller();
+    const QmdItemIdSet ids = m_attachedScene ? m_attachedScene->selectedElementIds() : QmdItemIdSet();
+    const bool selection = !ids.isEmpty();
+    m_cutAction->setEnabled(selection);
+    m_copyAction->setEnabled(selection);
+    m_deleteAction->setEnabled(selection);
+    m_pasteAction->setEnabled(QmdVormaController::canPaste());
+    m_selectAllAction->setEnabled(true);
+
+    m_sigMethodGroup->setVisible(false);
+    m_shuffleAction->setVisible(false);
+    m_playStopAction->setVisible(false);
+    m_muteAction->setVisible(false);
+    m_pathGroup->setVisible(false);
+    m_wormholeAction->setVisible(false);
+    if (c) {
+        unbindContextMenu(c);
+        // A right-click on an element outside the selection is not about the
+        // selection; the right button never changes it.
+        QGraphicsItem *h = itemAt(event->pos());
+        if (selection && (!h || h->topLevelItem()->isSelected()))
+            bindElementEntries(c, ids);
+    }
+    m_contextMenu->popup(event->globalPos());
+    QGraphicsView::contextMenuEvent(event);
+    event->accept();
+}
+
+void NetworkView::bindElementEntries(QmdVormaController *c, const QmdItemIdSet &ids)
+{
+    bool edges = false, nodes = false, groups = false;
+    for (QmdItemId id : ids) {
+        const int type = c->elementData(id, Keys::Type).toInt();
+        edges = edges || type == EdgeElement;
+        nodes = nodes || type == NodeElement;
+        groups = groups || type == VoiceGroupElement;
+    }
+    // Each entry is bound to the keys of every selected element it concerns,
+    // so that one choice writes them all as one undo step.
+    if (edges) {
+        m_pathGroup->setVisible(true);
+        m_wormholeAction->setVisible(true);
+        c->bind(m_pathGroup, "checkedData", SIGNAL(checkedDataChanged()), selectedIdsWithKey(EdgeElement, Keys::Path),
+                0, 0, tr("Path"));
+        c->bind(m_wormholeAction, "checked", SIGNAL(toggled(bool)), selectedIdsWithKey(EdgeElement, Keys::IsWormhole),
+                false, false, tr("Wormhole"));
+    }
+    QHash<QmdIndex, QSet<QString>> mute;
+    if (nodes) {
+        m_sigMethodGroup->setVisible(true);
+        c->bind(m_sigMethodGroup, "checkedData", SIGNAL(checkedDataChanged()),
+                selectedIdsWithKey(NodeElement, Keys::SignallingMethod), -1, -1, tr("Signalling"));
+        mute.insert(selectedIdsWithKey(NodeElement, Keys::DontPlayNote));
+    }
+    if (groups) {
+        mute.insert(selectedIdsWithKey(VoiceGroupElement, Keys::DontPlayNote));
+        updatePlayStopActionText();
+    }
+    if (!mute.isEmpty()) {
+        m_muteAction->setVisible(true);
+        c->bind(m_muteAction, "checked", SIGNAL(toggled(bool)), mute, false, false, tr("Mute"));
+    }
+}
+
+void NetworkView::updatePlayStopActionText()
+{
+    QmdVormaController *c = controller();
+    int running = 0, stopped = 0;
+    if (c && m_attachedScene) {
+        for (QmdItemId id : m_attachedScene->selectedElementIds()) {
+            if (c->elementData(id, Keys::Type).toInt() == VoiceGroupElement)
+                ++(c->isVoiceGroupRunning(id) ? running : stopped);
+        }
+    }
+    m_playStopAction->setVisible(running + stopped > 0);
+    m_playStopAction->setText(running && stopped ? m_togglePlayStopText : running ? m_stopText : m_playText);
+    // The controller starts and stops groups only while the clock plays.
+    m_playStopAction->setEnabled(isPlaying());
+}
+
+void NetworkView::toggleSelectedVoiceGroupsPlayStop()
+{
+    QmdVormaController *c = controller();
+    if (!c || !m_attachedScene)
+        return;
+    QmdItemIdList toStop, toStart;
+    for (QmdItemId id : m_attachedScene->selectedElementIds()) {
+        if (c->elementData(id, Keys::Type).toInt() == VoiceGroupElement)
+            (c->isVoiceGroupRunning(id) ? toStop : toStart).append(id);
+    }
+    std::sort(toStop.begin(), toStop.end());
+    std::sort(toStart.begin(), toStart.end());
+    if (!toStop.isEmpty())
+        c->requestStopVoiceGroups(toStop);
+    if (!toStart.isEmpty())
+        c->requestStartVoiceGroups(toStart, 1.0);
+}
+
+void NetworkView::shuffleNodeNotesInSelection()
+{
+    if (controller() && m_attachedScene)
+        controller()->requestShuffleNodeNotes(m_attachedScene->selectedElementIds());
 }
 
 void NetworkView::setController(QmdVormaController *c)
 {
     if (QmdVormaController *old = controller()) {
         old->unbind(m_zoomComboBox);
+        unbindContextMenu(old);
         disconnect(old, nullptr, this, nullptr);
     }
     QmdVormaObserver::setController(c);
@@ -544,13 +770,62 @@ void NetworkView::mouseDoubleClickEvent(QMouseEvent *event)
 
 void NetworkView::keyPressEvent(QKeyEvent *event)
 {
-    if (event->key() == Qt::Key_Escape && !(scene() && scene()->focusItem())) {
+    QGraphicsView::keyPressEvent(event);
+    if ((scene() && scene()->focusItem()) || !m_attachedScene || !controller())
+        return;
+    switch (event->key()) {
+    case Qt::Key_Escape:
         cancelGhostItems();
-        endDrag();
-        event->accept();
+        break;
+    case Qt::Key_Delete:
+    case Qt::Key_Backspace:
+        invokeEditTarget("del");
+        break;
+    case Qt::Key_Shift:
+        setGhostEdgePath(CityBlockFlipped);
+        break;
+    case Qt::Key_Alt:
+        if (m_tool == SelectionTool && isPlaying())
+            m_attachedScene->setVoiceGroupPulseStopped(false);
+        else if (m_tool == ZoomTool)
+            setZoomOut(true);
+        break;
+    default:
         return;
     }
-    QGraphicsView::keyPressEvent(event);
+    event->accept();
+}
+
+void NetworkView::keyReleaseEvent(QKeyEvent *event)
+{
+    QGraphicsView::keyReleaseEvent(event);
+    if (!m_attachedScene || !controller())
+        return;
+    if (event->key() == Qt::Key_Shift) {
+        setGhostEdgePath(CityBlock);
+    } else if (event->key() == Qt::Key_Alt) {
+        m_attachedScene->setVoiceGroupPulseStopped(true);
+        setZoomOut(false);
+    }
+}
+
+void NetworkView::focusOutEvent(QFocusEvent *event)
+{
+    QGraphicsView::focusOutEvent(event);
+    // Alt may be let go while another widget has the focus; the view would
+    // never see that release.
+    if (m_attachedScene)
+        m_attachedScene->setVoiceGroupPulseStopped(true);
+    if (controller())
+        setZoomOut(false);
+}
+
+void NetworkView::setGhostEdgePath(EdgePath path)
+{
+    if (!m_ghostEdge)
+        return;
+    m_ghostEdge->setPathType(path);
+    m_ghostEdge->updatePath();
 }
 
 void NetworkView::endDrag()
