@@ -80,6 +80,18 @@ QSizeF pdfPageSize(const QString &path)
     return numbers.size() == 4 ? QSizeF(numbers.at(2).toDouble(), numbers.at(3).toDouble()) : QSizeF();
 }
 
+// Prints the window's canvas into a PDF file as an accepted print dialog
+// does, and gives the page size written, invalid when no file came.
+QSizeF printToPdf(VormaWindow &window, const QString &path)
+{
+    QPrinter *printer = window.printer();
+    printer->setOutputFormat(QPrinter::PdfFormat);
+    printer->setResolution(72); // the page's size is what counts, not its detail
+    printer->setOutputFileName(path);
+    window.onPrintAccepted();
+    return pdfPageSize(path);
+}
+
 // Answers the undo warning whenever one opens, and keeps what it saw.
 class UndoWarningAnswerer : public QObject
 {
@@ -472,23 +484,13 @@ void TestEditCommands::printKeepsThePageOrientation()
     window.show();
     addNode(window.controller(), TickPoint(0, 0));
     settle();
-    QPrinter *printer = window.printer();
-    printer->setOutputFormat(QPrinter::PdfFormat);
-    printer->setResolution(72); // the page's size is what counts, not its detail
-
-    const QString landscape = m_dir.filePath(QStringLiteral("landscape.pdf"));
-    printer->setOutputFileName(landscape);
-    window.onPrintAccepted();
-    const QSizeF first = pdfPageSize(landscape);
+    const QSizeF first = printToPdf(window, m_dir.filePath(QStringLiteral("landscape.pdf")));
     QVERIFY(first.isValid());
     QVERIFY(first.width() > first.height());
 
     // What page setup chose stays with the window's printer.
-    printer->setPageOrientation(QPageLayout::Portrait);
-    const QString portrait = m_dir.filePath(QStringLiteral("portrait.pdf"));
-    printer->setOutputFileName(portrait);
-    window.onPrintAccepted();
-    const QSizeF second = pdfPageSize(portrait);
+    window.printer()->setPageOrientation(QPageLayout::Portrait);
+    const QSizeF second = printToPdf(window, m_dir.filePath(QStringLiteral("portrait.pdf")));
     QVERIFY(second.isValid());
     QVERIFY(second.width() < second.height());
     QVERIFY(!window.isBlockedByDialog());
@@ -542,22 +544,14 @@ void TestEditCommands::printFailuresLeaveTheWindowUsable()
 {
     VormaWindow window;
     settle();
-    QPrinter *printer = window.printer();
-    printer->setOutputFormat(QPrinter::PdfFormat);
-    printer->setResolution(72); // the page's size is what counts, not its detail
-
     // Nothing drawn yet: an empty page, not a failure.
-    const QString empty = m_dir.filePath(QStringLiteral("empty.pdf"));
-    printer->setOutputFileName(empty);
-    window.onPrintAccepted();
-    QVERIFY(pdfPageSize(empty).isValid());
+    QVERIFY(printToPdf(window, m_dir.filePath(QStringLiteral("empty.pdf"))).isValid());
 
     addNode(window.controller(), TickPoint(0, 0));
     settle();
     const QString nowhere = m_dir.filePath(QStringLiteral("missing/folder/page.pdf"));
-    printer->setOutputFileName(nowhere);
     window.beginBlockByDialog();
-    window.onPrintAccepted();
+    QVERIFY(!printToPdf(window, nowhere).isValid());
     QVERIFY(!QFile::exists(nowhere));
     QVERIFY(!window.isBlockedByDialog());
     QCOMPARE(window.controller()->elementIds().size(), 1);
