@@ -11,6 +11,7 @@
 #include <QSet>
 #include <QStringList>
 
+class ApplicationMidi;
 class KDBusService;
 class MidiInput;
 class MidiSynth;
@@ -59,6 +60,8 @@ public:
     const QList<VormaWindow *> &windows() const { return m_windows; }
     VormaWindow *focusWindow() const { return m_focusWindow; }
     MidiSynth *midiSynth() const { return m_midiSynth; }
+    // The port lists, the entry and the thru port; null before init().
+    ApplicationMidi *midi() const { return m_midi; }
 
     // ApplicationServicesProvider
     void showFontDialog() override;
@@ -84,6 +87,9 @@ public:
 
 signals:
     void vormaFocusWindowChanged(VormaWindow *window);
+    // A poll found the ports of that direction changed.
+    void midiInputPortsChanged();
+    void midiOutputPortsChanged();
 
 public slots:
     VormaWindow *newDocument();
@@ -116,8 +122,12 @@ private:
     void postDefault(const QString &key, const QVariant &value);
     // Applies a stored enable key at once, as if it had just changed.
     void applyStoredValue(const QString &key);
-    void applyMidiEntryPort();
-    void applyMidiThruPort();
+    // The event's value stands for its key: the store may not hold it yet.
+    void applyMidiEntryPort(const VSettingsValueChangedEvent *event);
+    void applyMidiThruPort(const VSettingsValueChangedEvent *event);
+    void applyMidiPort(const VSettingsValueChangedEvent *event, const QString &enabledKey, const QString &portKey,
+                       bool (ApplicationMidi::*apply)(bool, const QString &));
+    QVariant appliedValue(const QString &key, const VSettingsValueChangedEvent *event) const;
     // Windows the user can see or will see: not those closing after a
     // failed load.
     int usableWindowCount() const;
@@ -141,6 +151,7 @@ private:
     AboutBoxForm m_aboutBoxForm;
     SettingsModel *m_settingsModel = nullptr;
     SettingsController *m_settingsController = nullptr;
+    ApplicationMidi *m_midi = nullptr;
     MidiSynth *m_midiSynth = nullptr;
     MidiInput *m_midiSynthInput = nullptr;
 };
