@@ -7,6 +7,7 @@
 #include "canvas/GraphicsTextBoxItem.h"
 #include "canvas/GraphicsVoiceGroupItem.h"
 #include "canvas/NetworkScene.h"
+#include "widgets/MidiEvent.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -541,4 +542,18 @@ void NetworkView::updateToolCursor()
     }
     setCursor(cursor);
     viewport()->setCursor(cursor);
+}
+
+void NetworkView::customEvent(QEvent *event)
+{
+    if (const MidiEvent *midi = MidiEvent::from(event))
+        enterMidiNote(*midi);
+    else
+        QGraphicsView::customEvent(event);
+}
+
+void NetworkView::enterMidiNote(const MidiEvent &event)
+{
+    static const QmdItemIdSet none;
+    m_midiNoteEntry.enter(event, controller(), m_attachedScene ? m_attachedScene->selectedElementIds() : none);
 }

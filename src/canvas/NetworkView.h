@@ -2,6 +2,7 @@
 #define CANVAS_NETWORKVIEW_H
 
 #include "QmdVorma/QmdVormaObserver.h"
+#include "canvas/MidiNoteEntry.h"
 
 #include <QGraphicsView>
 #include <QHash>
@@ -12,6 +13,7 @@ class GraphicsEdgeItem;
 class GraphicsNodeItem;
 class GraphicsTextBoxItem;
 class GraphicsVoiceGroupItem;
+class MidiEvent;
 
 // The canvas widget of a document window: shows the window's NetworkScene,
 // follows the document's view settings and turns mouse gestures of the
@@ -75,8 +77,11 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    // Takes the MidiEvents the application hands the focus widget.
+    void customEvent(QEvent *event) override;
 
 private:
+    void enterMidiNote(const MidiEvent &event);
     void pressWithTool(QMouseEvent *event);
     void moveDrag(const QPoint &viewPos);
     void followGhostNode(const QPoint &viewPos);
@@ -118,6 +123,7 @@ private:
     QmdRequestId m_pendingNodeRequestId = 0;
     bool m_buttonDown = false;
     QRect m_pressRepaintRect;
+    MidiNoteEntry m_midiNoteEntry;
 };
 
 #endif
