@@ -5,6 +5,9 @@
 
 #include "GuiTestMain.h"
 #include "MidiTestSupport.h"
+#include "canvas/CanvasTestSupport.h"
+
+#include <QGraphicsItem>
 
 #include <QSignalSpy>
 #include <QTimer>
@@ -106,6 +109,7 @@ private slots:
     void entryMessagesAreRouted_data();
     void entryMessagesAreRouted();
     void focusThatGoesMidBatchGetsNoMoreEvents();
+    void playedNotesGoIntoTheFocusedCanvas();
     void thruRepeatsEveryMessageByteForByte();
     void applyingPorts_data();
     void applyingPorts();
@@ -240,6 +244,28 @@ void TestApplicationMidi::focusThatGoesMidBatchGetsNoMoreEvents()
     QVERIFY(queued.waitFor(3));
     f.midi->onMidiInputReadyRead();
     QCOMPARE(taken, 1);
+}
+
+void TestApplicationMidi::playedNotesGoIntoTheFocusedCanvas()
+{
+    initTestScaleFactors();
+    Fixture f;
+    f.midi->applyMidiEntryPort(true, Keys);
+    CanvasDocument c;
+    c.attach();
+    const QmdItemId node = addNode(c.doc);
+    NetworkView view;
+    view.setNetworkScene(&c.scene);
+    view.setController(&c.doc.controller);
+    c.scene.elementItem(node)->graphicsItem()->setSelected(true);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowActive(&view));
+    view.setFocus();
+    QTRY_VERIFY(QApplication::focusWidget() == &view);
+
+    f.play({{0x90, 60, 100}, {0x90, 64, 90}, {0x80, 60, 0}});
+    QCOMPARE(c.doc.controller.elementData(node, QmdVorma::Keys::Notes).toString(),
+             QStringLiteral("[\n C3:100:100%\n E3:90:100%\n]"));
 }
 
 void TestApplicationMidi::thruRepeatsEveryMessageByteForByte()
