@@ -5,9 +5,11 @@
 #include "Mvc/SettingsModel.h"
 #include "Mvc/VSettingsValueChangedEvent.h"
 #include "QmdVorma/ApplicationSettingsKeys.h"
+#include "QmdVorma/DocumentKeys.h"
 #include "QmdVorma/QmdVormaController.h"
 #include "QmdVorma/ScaleFactors.h"
 #include "QmdVorma/playback/MidiSynth.h"
+#include "app/ApplicationMidi.h"
 #include "app/EventWait.h"
 #include "app/MidiSynthDialog.h"
 #include "app/PreferencesDialog.h"
@@ -77,6 +79,7 @@ VormaApplication::~VormaApplication()
     delete m_synthDialog;
     delete m_preferencesDialog;
     if (m_initialised) {
+        delete m_midi;
         delete m_midiSynth;
         delete m_midiSynthInput;
     }
@@ -125,8 +128,33 @@ void VormaApplication::setLaunchInfo(const QString &text)
 
 void VormaApplication::setUpMidi()
 {
-    // The port poll, the entry input, the application clock and the thru
-    // instrument come with the MIDI devices.
+    m_midi = new ApplicationMidi(this);
+    ApplicationMidi::Routing routing;
+    routing.triggering = [this] {
+        return m_focusWindow && m_focusWindow->controller()->data(QmdVorma::Keys::MidiTriggeringEnabled).toBool();
+    };
+    routing.trigger = [this](const MidiInputMessage &message, int toggleTimeoutMs) {
+        // Each controller applies it only while its own document plays
+        // with triggering on.
+        const QList<VormaWindow *> windows = m_windows;
+        for (VormaWindow *window : windows)
+            window->controller()->requestMidiTriggerVoiceGroups(message, toggleTimeoutMs);
+    };
+    routing.toggleTimeoutMs = [this] {
+        return settingsValue(midiTriggeringMsecToggleTimeoutKey(), ApplicationMidi::DefaultToggleTimeoutMs).toInt();
+    };
+    m_midi->setRouting(routing);
+    // Widgets below the application hear of port changes through the
+    // services door.
+    connect(m_midi, &ApplicationMidi::midiInputPortsChanged, this, [this] {
+        ApplicationServices::notifyMidiInputPortsChanged();
+        emit midiInputPortsChanged();
+    });
+    connect(m_midi, &ApplicationMidi::midiOutputPortsChanged, this, [this] {
+        ApplicationServices::notifyMidiOutputPortsChanged();
+        emit midiOutputPortsChanged();
+    });
+
     m_midiSynth = new MidiSynth(this);
     // Bounded: a synthesizer that never reports ready must not hang the
     // start; its queries answer empty then, as they do here anyway.
@@ -391,19 +419,35 @@ void VormaApplication::settingsValueChanged(VSettingsValueChangedEvent *event)
 {
     const QString key = event->key();
     if (key == midiInputEnabledKey() || key == midiEntryPortKey())
-        applyMidiEntryPort();
+        applyMidiEntryPort(event);
     else if (key == midiThruEnabledKey() || key == midiThruPortKey())
-        applyMidiThruPort();
+        applyMidiThruPort(event);
 }
 
-void VormaApplication::applyMidiEntryPort()
+QVariant VormaApplication::appliedValue(const QString &key, const VSettingsValueChangedEvent *event) const
 {
-    // Opening the entry port comes with the MIDI devices.
+    return event->key() == key ? event->value() : settingsValue(key, QVariant());
 }
 
-void VormaApplication::applyMidiThruPort()
+void VormaApplication::applyMidiEntryPort(const VSettingsValueChangedEvent *event)
 {
-    // Opening the thru port comes with the MIDI devices.
+    applyMidiPort(event, midiInputEnabledKey(), midiEntryPortKey(), &ApplicationMidi::applyMidiEntryPort);
+}
+
+void VormaApplication::applyMidiThruPort(const VSettingsValueChangedEvent *event)
+{
+    applyMidiPort(event, midiThruEnabledKey(), midiThruPortKey(), &ApplicationMidi::applyMidiThruPort);
+}
+
+void VormaApplication::applyMidiPort(const VSettingsValueChangedEvent *event, const QString &enabledKey,
+                                     const QString &portKey, bool (ApplicationMidi::*apply)(bool, const QString &))
+{
+    if (!m_midi)
+        return;
+    // Cleared with the application as originator: other settings views
+    // (the preferences) learn it, the application is not told again.
+    if ((m_midi->*apply)(appliedValue(enabledKey, event).toBool(), appliedValue(portKey, event).toString()))
+        postToController(new CSettingsChangeValueEvent(portKey, QString(), this, CEvent::OriginatorGiven));
 }
 
 // The shared font and colour dialogs come with the shared dialogs; until
@@ -423,22 +467,22 @@ bool VormaApplication::isColorDialogVisible() const { return false; }
 
 QSet<QString> VormaApplication::availableMidiInputPorts() const
 {
-    return {};
+    return m_midi ? m_midi->availableMidiInputPorts() : QSet<QString>();
 }
 
 QSet<QString> VormaApplication::availableMidiOutputPorts() const
 {
-    return {};
+    return m_midi ? m_midi->availableMidiOutputPorts() : QSet<QString>();
 }
 
 QStringList VormaApplication::midiInputPortNames() const
 {
-    return {};
+    return m_midi ? m_midi->midiInputPortNames() : QStringList();
 }
 
 QStringList VormaApplication::midiOutputPortNames() const
 {
-    return {};
+    return m_midi ? m_midi->midiOutputPortNames() : QStringList();
 }
 
 QVariant VormaApplication::settingsValue(const QString &key, const QVariant &defaultValue) const

@@ -12,6 +12,7 @@
 #include <QSet>
 #include <QStringList>
 
+class ApplicationMidi;
 class KDBusService;
 class MidiInput;
 class MidiSynth;
@@ -63,6 +64,8 @@ public:
     const QList<VormaWindow *> &windows() const { return m_windows; }
     VormaWindow *focusWindow() const { return m_focusWindow; }
     MidiSynth *midiSynth() const { return m_midiSynth; }
+    // The port lists, the entry and the thru port; null before init().
+    ApplicationMidi *midi() const { return m_midi; }
 
     // ApplicationServicesProvider
     void showFontDialog() override;
@@ -96,6 +99,9 @@ signals:
     void vormaFocusWindowChanged(VormaWindow *window);
     // The synthesizer dialog was created or destroyed.
     void synthDialogToggled();
+    // A poll found the ports of that direction changed.
+    void midiInputPortsChanged();
+    void midiOutputPortsChanged();
 
 public slots:
     VormaWindow *newDocument();
@@ -135,8 +141,12 @@ private:
     void postDefault(const QString &key, const QVariant &value);
     // Applies a stored enable key at once, as if it had just changed.
     void applyStoredValue(const QString &key);
-    void applyMidiEntryPort();
-    void applyMidiThruPort();
+    // The event's value stands for its key: the store may not hold it yet.
+    void applyMidiEntryPort(const VSettingsValueChangedEvent *event);
+    void applyMidiThruPort(const VSettingsValueChangedEvent *event);
+    void applyMidiPort(const VSettingsValueChangedEvent *event, const QString &enabledKey, const QString &portKey,
+                       bool (ApplicationMidi::*apply)(bool, const QString &));
+    QVariant appliedValue(const QString &key, const VSettingsValueChangedEvent *event) const;
     // Windows the user can see or will see: not those closing after a
     // failed load.
     int usableWindowCount() const;
@@ -160,6 +170,7 @@ private:
     AboutBoxForm m_aboutBoxForm;
     SettingsModel *m_settingsModel = nullptr;
     SettingsController *m_settingsController = nullptr;
+    ApplicationMidi *m_midi = nullptr;
     MidiSynth *m_midiSynth = nullptr;
     MidiInput *m_midiSynthInput = nullptr;
     UpdateChecker *m_updateChecker = nullptr;

@@ -11,6 +11,7 @@
 #include "canvas/NetworkScene.h"
 #include "canvas/ZoomGeometry.h"
 #include "widgets/QwpComboBox.h"
+#include "widgets/MidiEvent.h"
 
 #include <QContextMenuEvent>
 #include <QKeyEvent>
@@ -898,4 +899,18 @@ void NetworkView::updateToolCursor()
     }
     setCursor(cursor);
     viewport()->setCursor(cursor);
+}
+
+void NetworkView::customEvent(QEvent *event)
+{
+    if (const MidiEvent *midi = MidiEvent::from(event))
+        enterMidiNote(*midi);
+    else
+        QGraphicsView::customEvent(event);
+}
+
+void NetworkView::enterMidiNote(const MidiEvent &event)
+{
+    static const QmdItemIdSet none;
+    m_midiNoteEntry.enter(event, controller(), m_attachedScene ? m_attachedScene->selectedElementIds() : none);
 }
