@@ -19,6 +19,7 @@ class QSplashScreen;
 class QWidget;
 class SettingsController;
 class SettingsModel;
+class SharedDialog;
 class VormaWindow;
 
 // The process-wide application object. The first start of the program owns
@@ -91,6 +92,19 @@ public slots:
     void openDocuments(const QStringList &paths);
     void openDocument(const QString &path, bool asTemplate);
     void openDocument(const QString &path);
+    // The Open dialog.
+    void openDocuments();
+    void saveAllDocuments();
+    void closeActiveWindow();
+    void appQuit();
+
+    void showAppPrefs();
+    void showAppAbout();
+    void showAppHelp();
+    void openVormaManual();
+    void openVormaWebsiteUrl();
+    void openVormaCommunityUrl();
+    void openVormaSupportUrl();
 
     void init();
     void handleMessage(const QString &message);
@@ -110,6 +124,7 @@ private:
     void setUpMidi();
     void loadUserInterface();
     void setLaunchInfo(const QString &text);
+    void createSharedDialogs();
     VormaWindow *createWindow();
     // Stores the default when the key is absent; with the originator set,
     // the application is not told of its own defaults.
@@ -143,6 +158,8 @@ private:
     SettingsController *m_settingsController = nullptr;
     MidiSynth *m_midiSynth = nullptr;
     MidiInput *m_midiSynthInput = nullptr;
+    SharedDialog *m_fontDialog = nullptr;
+    SharedDialog *m_colorDialog = nullptr;
 };
 
 #endif
