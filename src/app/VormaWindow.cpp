@@ -9,6 +9,7 @@
 #include "app/PlaybackPosLayout.h"
 #include "app/ProductInfo.h"
 #include "app/VormaApplication.h"
+#include "app/VormaMenuBar.h"
 #include "canvas/NetworkScene.h"
 #include "canvas/NetworkView.h"
 
@@ -130,7 +131,8 @@ VormaWindow::VormaWindow()
     m_scene->setController(m_controller);
     m_form.networkView->setController(m_controller);
 
-    // The menu bar and the inspector dock come with their own parts.
+    setMenuBar(new VormaMenuBar(this));
+    // The inspector dock comes with its own part.
 
     resize(1000, height());
     reset();
