@@ -1,6 +1,7 @@
 // The application's windows and shared dialogs, with the application as the
 // program makes it, started without documents.
 
+#include "QmdVorma/ApplicationSettingsKeys.h"
 #include "QmdVorma/DocumentKeys.h"
 #include "QmdVorma/QmdVormaController.h"
 #include "app/HelpLinks.h"
@@ -17,6 +18,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFontDialog>
+#include <QSettings>
 #include <QSplashScreen>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -83,6 +85,8 @@ private slots:
     void openingAnOpenDocumentOnlyActivatesIt();
     void samePathTwiceInOneCallOpensOneWindow();
     void missingPathIsSkipped();
+    void saveAllSavesEveryWindow();
+    void cancelledOpenDialogStillStoresItsGeometry();
     void failedLastWindowLeavesAnUntitledOneThatIsReused();
 
     void secondClientCutsOffTheFirst();
@@ -117,6 +121,8 @@ void TestDocumentWindows::initTestCase()
 {
     QTRY_VERIFY(m_app->isUserInterfaceLoaded());
     settle();
+    // Widget dialogs, so the test can answer them.
+    QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
     const QString every = QStringLiteral(VORMA_TEST_DATA_DIR "/vorma/every-key.vrm");
     QVERIFY(QDir(m_folder).mkpath(QStringLiteral("sub")));
     for (const char *name : {"a.vrm", "b.vrm", "c.vrm", "sub/d.vrm"})
@@ -190,6 +196,37 @@ void TestDocumentWindows::missingPathIsSkipped()
     settle();
     QCOMPARE(m_app->windows().size(), windows);
     QCOMPARE(m_answerer.texts.size(), reports);
+}
+
+void TestDocumentWindows::saveAllSavesEveryWindow()
+{
+    VormaWindow *a = windowOf(path(QStringLiteral("a.vrm")));
+    VormaWindow *b = windowOf(path(QStringLiteral("b.vrm")));
+    QVERIFY(a && b);
+    for (VormaWindow *window : {a, b})
+        window->controller()->requestAddNode(QmdVorma::TickPoint(0, 0));
+    settle();
+    QVERIFY(!a->controller()->isAtCleanState() && !b->controller()->isAtCleanState());
+    // The untitled window asks for a name; it is not given one.
+    SaveAsAnswerer cancel;
+    m_app->saveAllDocuments();
+    settle();
+    QCOMPARE(cancel.dialogs, 1);
+    QVERIFY(a->controller()->isAtCleanState());
+    QVERIFY(b->controller()->isAtCleanState());
+}
+
+void TestDocumentWindows::cancelledOpenDialogStillStoresItsGeometry()
+{
+    const int windows = m_app->windows().size();
+    QSettings store;
+    store.remove(openDialogGeometryKey());
+    SaveAsAnswerer cancel;
+    m_app->openDocuments();
+    QCOMPARE(cancel.dialogs, 1);
+    QCOMPARE(m_app->windows().size(), windows);
+    QVERIFY(!store.value(openDialogGeometryKey()).toByteArray().isEmpty());
+    QVERIFY(!store.value(openDialogStateKey()).toByteArray().isEmpty());
 }
 
 void TestDocumentWindows::failedLastWindowLeavesAnUntitledOneThatIsReused()
