@@ -146,6 +146,10 @@ VormaWindow::~VormaWindow()
     // changes the selection, which it relays to this window.
     delete m_scene;
     m_scene = nullptr;
+    // The menu bar lets go of the controller before it goes: stopping
+    // playback there may still signal.
+    if (auto *bar = qobject_cast<VormaMenuBar *>(menuBar()))
+        bar->setVormaWindow(nullptr);
     // The controller joins the playback threads, which read the model.
     delete m_controller;
     m_controller = nullptr;

@@ -15,6 +15,8 @@
 #include "app/AppTestSupport.h"
 
 #include <QAction>
+#include <QClipboard>
+#include <QLineEdit>
 #include <QDir>
 #include <QMenu>
 #include <QSettings>
@@ -80,6 +82,7 @@ private slots:
     void afterResetsOneTriggerMakesOneRequest();
     void toolEntries();
     void undoTextNamesTheStep();
+    void editEntriesActOnTheFocusedTextField();
     void recentMenu();
     void recentMenuWithoutFiles();
     void recentFileTexts_data();
@@ -318,6 +321,26 @@ void TestMenuBar::undoTextNamesTheStep()
     QCOMPARE(redo->text(), QStringLiteral("&Redo ") + c->redoText());
     QVERIFY(!undo->isEnabled());
     QVERIFY(redo->isEnabled());
+}
+
+void TestMenuBar::editEntriesActOnTheFocusedTextField()
+{
+    VormaWindow window;
+    auto *field = new QLineEdit(QStringLiteral("tempo 120"), &window);
+    window.show();
+    window.activateWindow();
+    field->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(field));
+    QApplication::clipboard()->clear();
+    field->setSelection(6, 3);
+    action(window.menuBar(), "actionCopy")->trigger();
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("120"));
+    action(window.menuBar(), "actionSelectAll")->trigger();
+    QCOMPARE(field->selectedText(), QStringLiteral("tempo 120"));
+    action(window.menuBar(), "actionCut")->trigger();
+    QCOMPARE(field->text(), QString());
+    action(window.menuBar(), "actionPaste")->trigger();
+    QCOMPARE(field->text(), QStringLiteral("tempo 120"));
 }
 
 void TestMenuBar::recentMenu()
