@@ -15,13 +15,20 @@
 #include "app/PreferencesDialog.h"
 #include "app/ProductInfo.h"
 #include "app/UpdateChecker.h"
+#include "app/HelpLinks.h"
+#include "app/ProductInfo.h"
+#include "app/SharedDialog.h"
 #include "app/VormaWindow.h"
 #include "midi/MidiInput.h"
 #include "widgets/ApplicationServices.h"
 
 #include <KDBusService>
 
+#include <QColorDialog>
+#include <QDesktopServices>
 #include <QDir>
+#include <QFileDialog>
+#include <QFontDialog>
 #include <QFileInfo>
 #include <QHash>
 #include <QKeyEvent>
@@ -75,6 +82,8 @@ VormaApplication::~VormaApplication()
     // Windows left when the loop ended go first: their controllers join the
     // playback threads, which may still use the application's MIDI objects.
     closeAllWindows();
+    delete m_fontDialog;
+    delete m_colorDialog;
     delete m_splash;
     delete m_synthDialog;
     delete m_preferencesDialog;
@@ -168,7 +177,7 @@ void VormaApplication::loadUserInterface()
     setLaunchInfo(tr("Loading user interface..."));
     m_userInterfaceLoaded = true;
     connect(this, &QApplication::focusChanged, this, &VormaApplication::onFocusChanged);
-    // The shared font and colour dialogs come with the shared dialogs.
+    createSharedDialogs();
     setQuitOnLastWindowClosed(true);
     QmdVorma::initScaleFactors(m_splash);
 
@@ -273,12 +282,16 @@ void VormaApplication::openDocuments(const QStringList &paths, bool asTemplate)
             } else {
                 window = createWindow();
             }
-            if (asTemplate)
+            if (asTemplate) {
                 window->controller()->requestLoadTemplate(path);
-            else
+            } else {
                 window->controller()->requestLoad(info.absoluteFilePath());
+            }
             if (m_failedWindows.contains(window))
                 continue;
+            // The same path again in this call finds this window.
+            if (!asTemplate)
+                open.insert(info.absoluteFilePath(), window);
             smartShowDocument(window);
         } else if (window->windowState() & Qt::WindowMinimized) {
             window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
@@ -301,6 +314,53 @@ void VormaApplication::openDocument(const QString &path, bool asTemplate)
 void VormaApplication::openDocument(const QString &path)
 {
     openDocuments(QStringList{path}, false);
+}
+
+void VormaApplication::openDocuments()
+{
+    QFileDialog dialog(nullptr, tr("Open"), QString(), documentFileFilter());
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    QSettings store;
+    const QByteArray geometry = store.value(openDialogGeometryKey()).toByteArray();
+    if (!geometry.isEmpty())
+        dialog.restoreGeometry(geometry);
+    const QByteArray state = store.value(openDialogStateKey()).toByteArray();
+    if (!state.isEmpty())
+        dialog.restoreState(state);
+    const int result = dialog.exec();
+    store.setValue(openDialogGeometryKey(), dialog.saveGeometry());
+    store.setValue(openDialogStateKey(), dialog.saveState());
+    if (result == QDialog::Accepted)
+        openDocuments(dialog.selectedFiles(), false);
+}
+
+void VormaApplication::saveAllDocuments()
+{
+    const QList<VormaWindow *> windows = m_windows;
+    for (VormaWindow *window : windows)
+        window->save();
+}
+
+void VormaApplication::closeActiveWindow()
+{
+    if (QWidget *window = activeWindow())
+        window->close();
+}
+
+void VormaApplication::appQuit()
+{
+    if (m_windows.isEmpty()) {
+        quit();
+        return;
+    }
+    // A copy: windows leave the list as they go. One that is kept open
+    // (its user cancelled) keeps the program running.
+    const QList<QPointer<VormaWindow>> windows(m_windows.cbegin(), m_windows.cend());
+    for (const QPointer<VormaWindow> &window : windows) {
+        if (window)
+            window->close();
+    }
 }
 
 void VormaApplication::smartShowDocument(VormaWindow *window)
@@ -450,20 +510,136 @@ void VormaApplication::applyMidiPort(const VSettingsValueChangedEvent *event, co
         postToController(new CSettingsChangeValueEvent(portKey, QString(), this, CEvent::OriginatorGiven));
 }
 
-// The shared font and colour dialogs come with the shared dialogs; until
-// then there is none to show or serve.
-void VormaApplication::showFontDialog() {}
-void VormaApplication::connectFontDialog(QObject *, const char *) {}
-void VormaApplication::disconnectFontDialog() {}
-void VormaApplication::updateFontDialog(const QFont &) {}
-QObject *VormaApplication::fontDialogClient() const { return nullptr; }
-bool VormaApplication::isFontDialogVisible() const { return false; }
-void VormaApplication::showColorDialog() {}
-void VormaApplication::connectColorDialog(QObject *, const char *) {}
-void VormaApplication::disconnectColorDialog() {}
-void VormaApplication::updateColorDialog(const QColor &) {}
-QObject *VormaApplication::colorDialogClient() const { return nullptr; }
-bool VormaApplication::isColorDialogVisible() const { return false; }
+void VormaApplication::createSharedDialogs()
+{
+    auto *fontDialog = new QFontDialog;
+    fontDialog->setOption(QFontDialog::NoButtons);
+    fontDialog->setModal(false);
+    m_fontDialog = new SharedDialog(fontDialog, SIGNAL(currentFontChanged(QFont)), SIGNAL(fontSelected(QFont)));
+
+    auto *colorDialog = new QColorDialog;
+    colorDialog->setOptions(QColorDialog::ShowAlphaChannel | QColorDialog::NoButtons);
+    colorDialog->setModal(false);
+    colorDialog->setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
+                                | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowCloseButtonHint);
+    m_colorDialog = new SharedDialog(colorDialog, SIGNAL(currentColorChanged(QColor)), SIGNAL(colorSelected(QColor)));
+}
+
+// Before the user interface is loaded there is no dialog: every call below
+// does nothing and every query answers empty.
+void VormaApplication::showFontDialog()
+{
+    if (m_fontDialog)
+        m_fontDialog->show(m_focusWindow);
+}
+
+void VormaApplication::connectFontDialog(QObject *client, const char *member)
+{
+    if (m_fontDialog)
+        m_fontDialog->connectClient(client, member);
+}
+
+void VormaApplication::disconnectFontDialog()
+{
+    if (m_fontDialog)
+        m_fontDialog->disconnectClient();
+}
+
+void VormaApplication::updateFontDialog(const QFont &font)
+{
+    if (!m_fontDialog)
+        return;
+    auto *dialog = static_cast<QFontDialog *>(m_fontDialog->dialog());
+    const QSignalBlocker blocker(dialog);
+    dialog->setCurrentFont(font);
+}
+
+QObject *VormaApplication::fontDialogClient() const
+{
+    return m_fontDialog ? m_fontDialog->client() : nullptr;
+}
+
+bool VormaApplication::isFontDialogVisible() const
+{
+    return m_fontDialog && m_fontDialog->isVisible();
+}
+
+void VormaApplication::showColorDialog()
+{
+    if (m_colorDialog)
+        m_colorDialog->show(m_focusWindow);
+}
+
+void VormaApplication::connectColorDialog(QObject *client, const char *member)
+{
+    if (m_colorDialog)
+        m_colorDialog->connectClient(client, member);
+}
+
+void VormaApplication::disconnectColorDialog()
+{
+    if (m_colorDialog)
+        m_colorDialog->disconnectClient();
+}
+
+void VormaApplication::updateColorDialog(const QColor &color)
+{
+    if (!m_colorDialog)
+        return;
+    auto *dialog = static_cast<QColorDialog *>(m_colorDialog->dialog());
+    const QSignalBlocker blocker(dialog);
+    dialog->setCurrentColor(color);
+}
+
+QObject *VormaApplication::colorDialogClient() const
+{
+    return m_colorDialog ? m_colorDialog->client() : nullptr;
+}
+
+bool VormaApplication::isColorDialogVisible() const
+{
+    return m_colorDialog && m_colorDialog->isVisible();
+}
+
+void VormaApplication::showAppAbout()
+{
+    m_splash->show();
+    m_splash->activateWindow();
+    m_splash->raise();
+}
+
+void VormaApplication::showAppHelp()
+{
+    qDebug("VormaApplication::showAppHelp");
+}
+
+void VormaApplication::openVormaManual()
+{
+    QDesktopServices::openUrl(HelpLinks::manualUrl(applicationDirPath()));
+}
+
+// Addresses this build was not given are never opened (their menu entries
+// are disabled too).
+void VormaApplication::openVormaWebsiteUrl()
+{
+    const QUrl url = HelpLinks::websiteUrl(HelpLinks::configuredWebsite());
+    if (!url.isEmpty())
+        QDesktopServices::openUrl(url);
+}
+
+void VormaApplication::openVormaCommunityUrl()
+{
+    const QUrl url = HelpLinks::communityUrl(HelpLinks::configuredWebsite());
+    if (!url.isEmpty())
+        QDesktopServices::openUrl(url);
+}
+
+void VormaApplication::openVormaSupportUrl()
+{
+    const QUrl url = HelpLinks::supportUrl(HelpLinks::configuredSupportAddress(), applicationId());
+    if (!url.isEmpty())
+        QDesktopServices::openUrl(url);
+}
 
 QSet<QString> VormaApplication::availableMidiInputPorts() const
 {

@@ -24,6 +24,7 @@ class QWidget;
 class SettingsController;
 class SettingsModel;
 class UpdateChecker;
+class SharedDialog;
 class VormaWindow;
 
 // The process-wide application object. The first start of the program owns
@@ -109,6 +110,20 @@ public slots:
     void openDocuments(const QStringList &paths);
     void openDocument(const QString &path, bool asTemplate);
     void openDocument(const QString &path);
+    // The Open dialog.
+    void openDocuments();
+    void saveAllDocuments();
+    void closeActiveWindow();
+    void appQuit();
+
+    // One preferences dialog at a time, brought forward when open.
+    void showAppPrefs();
+    void showAppAbout();
+    void showAppHelp();
+    void openVormaManual();
+    void openVormaWebsiteUrl();
+    void openVormaCommunityUrl();
+    void openVormaSupportUrl();
 
     void init();
     void handleMessage(const QString &message);
@@ -121,8 +136,6 @@ public slots:
 
     void checkForUpdate(bool automatic);
     void checkForUpdate();
-    // One preferences dialog at a time, brought forward when open.
-    void showAppPrefs();
     void setSynthDialogOpen(bool open);
     void toggleSynthDialog();
 
@@ -135,6 +148,7 @@ private:
     void setUpMidi();
     void loadUserInterface();
     void setLaunchInfo(const QString &text);
+    void createSharedDialogs();
     VormaWindow *createWindow();
     // Stores the default when the key is absent; with the originator set,
     // the application is not told of its own defaults.
@@ -177,6 +191,8 @@ private:
     // Guarded as dialogs: both delete themselves when closed.
     QPointer<QDialog> m_preferencesDialog;
     QPointer<QDialog> m_synthDialog;
+    SharedDialog *m_fontDialog = nullptr;
+    SharedDialog *m_colorDialog = nullptr;
 };
 
 #endif

@@ -11,6 +11,7 @@
 #include "app/ProductInfo.h"
 #include "app/VormaApplication.h"
 #include "canvas/GridGeometry.h"
+#include "app/VormaMenuBar.h"
 #include "canvas/NetworkScene.h"
 #include "canvas/NetworkView.h"
 
@@ -154,7 +155,8 @@ VormaWindow::VormaWindow()
     m_scene->setController(m_controller);
     m_form.networkView->setController(m_controller);
 
-    // The menu bar and the inspector dock come with their own parts.
+    setMenuBar(new VormaMenuBar(this));
+    // The inspector dock comes with its own part.
 
     resize(1000, height());
     reset();
@@ -168,6 +170,10 @@ VormaWindow::~VormaWindow()
     // changes the selection, which it relays to this window.
     delete m_scene;
     m_scene = nullptr;
+    // The menu bar lets go of the controller before it goes: stopping
+    // playback there may still signal.
+    if (auto *bar = qobject_cast<VormaMenuBar *>(menuBar()))
+        bar->setVormaWindow(nullptr);
     // The controller joins the playback threads, which read the model.
     delete m_controller;
     m_controller = nullptr;
