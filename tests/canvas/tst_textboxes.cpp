@@ -8,6 +8,8 @@
 
 #include <QGraphicsSceneContextMenuEvent>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QStyleOptionGraphicsItem>
 #include <QTextEdit>
 #include <QTextBlock>
 #include <QTextLayout>
@@ -105,6 +107,7 @@ private slots:
     void newBoxIsEditedWithItsTextSelected();
     void firstClickSelectsSecondClickEditsAtTheClick();
     void textToolOpensTheEditorOnABox();
+    void editorPaintsInsteadOfTheBox();
     void closingWithoutChangeMakesNoStep();
     void editingEndsInOneTextStep();
     void saveRequestCommitsFirst();
@@ -158,6 +161,33 @@ void TestTextBoxes::textToolOpensTheEditorOnABox()
     f.click(f.onText(5));
     QVERIFY(f.editor());
     QCOMPARE(f.doc.controller.elementIds().size(), boxes);
+}
+
+void TestTextBoxes::editorPaintsInsteadOfTheBox()
+{
+    TextBoxFixture f;
+    // The count of light (text) pixels the item paints on black.
+    const auto lightPixels = [](QGraphicsItem *item) {
+        QImage image(160, 60, QImage::Format_ARGB32);
+        image.fill(Qt::black);
+        QPainter painter(&image);
+        QStyleOptionGraphicsItem option;
+        option.exposedRect = item->boundingRect();
+        item->paint(&painter, &option, nullptr);
+        painter.end();
+        int n = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x)
+                n += qGray(image.pixel(x, y)) > 128 ? 1 : 0;
+        }
+        return n;
+    };
+    QVERIFY(lightPixels(f.item()) > 20);
+    f.openEditor();
+    QCOMPARE(lightPixels(f.item()), 0);
+    QVERIFY(lightPixels(f.editor()) > 20);
+    f.item()->closeEditor();
+    QVERIFY(lightPixels(f.item()) > 20);
 }
 
 void TestTextBoxes::closingWithoutChangeMakesNoStep()
