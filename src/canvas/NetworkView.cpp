@@ -598,8 +598,11 @@ void NetworkView::pressWithTool(QMouseEvent *event)
         }
         break;
     case TextBoxTool:
-        if (h && h->type() == ElementItem::TextBoxItemType)
+        if (h && h->type() == ElementItem::TextBoxItemType) {
+            auto *textBox = static_cast<GraphicsTextBoxItem *>(h);
+            textBox->openEditor(textBox->boundingRect().center());
             break;
+        }
         cancelGhostItems();
         m_ghostTextBox = new GraphicsTextBoxItem(m_attachedScene);
         m_ghostTextBox->setHtml(QStringLiteral("<html><body>Text</body></html>"));
