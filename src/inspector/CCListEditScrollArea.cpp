@@ -1,7 +1,5 @@
 #include "inspector/CCListEditScrollArea.h"
 
-#include <QScrollBar>
-
 CCListEditScrollArea::CCListEditScrollArea(QWidget *parent)
     : QScrollArea(parent)
 {
@@ -15,8 +13,9 @@ void CCListEditScrollArea::resizeEvent(QResizeEvent *event)
     QWidget *list = widget();
     if (!list)
         return;
-    const int width = maximumViewportSize().width() + 2 * frameWidth()
-        - (verticalScrollBar()->isVisible() ? verticalScrollBar()->width() : 0);
+    // The viewport's room already leaves out the frame and the scroll bar
+    // that is always on.
+    const int width = maximumViewportSize().width();
     if (list->width() != width)
         list->setFixedWidth(width);
 }

@@ -1,4 +1,4 @@
-#include "ControllerTestSupport.h"
+#include "inspector/ControllerTestSupport.h"
 #include "GuiTestMain.h"
 
 #include "inspector/HoverPoints.h"
