@@ -10,15 +10,17 @@
 #include "app/PlaybackPosLayout.h"
 #include "app/ProductInfo.h"
 #include "app/VormaApplication.h"
-#include "canvas/GridGeometry.h"
 #include "app/VormaMenuBar.h"
+#include "canvas/GridGeometry.h"
 #include "canvas/NetworkScene.h"
 #include "canvas/NetworkView.h"
+#include "inspector/Inspector.h"
 
 #include <QAction>
 #include <QActionGroup>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDockWidget>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
@@ -156,7 +158,14 @@ VormaWindow::VormaWindow()
     m_form.networkView->setController(m_controller);
 
     setMenuBar(new VormaMenuBar(this));
-    // The inspector dock comes with its own part.
+    m_inspectorDock = new QDockWidget(this, Qt::Tool);
+    m_inspectorDock->setObjectName(QStringLiteral("inspectorDock"));
+    m_inspector = new Inspector(this, m_inspectorDock);
+    m_inspectorDock->setWidget(m_inspector);
+    addDockWidget(Qt::RightDockWidgetArea, m_inspectorDock);
+    m_inspectorDock->setAllowedAreas(Qt::LeftDockWidgetArea | Qt::RightDockWidgetArea);
+    m_inspectorDock->setFloating(false);
+    m_inspectorDock->show();
 
     resize(1000, height());
     reset();
@@ -164,6 +173,9 @@ VormaWindow::VormaWindow()
 
 VormaWindow::~VormaWindow()
 {
+    // Nobody follows the selection of a window that goes; the inspector
+    // would otherwise ask a half-destroyed scene for it.
+    disconnect(this, &VormaWindow::elementSelectionChanged, nullptr, nullptr);
     delete m_printer;
     m_printer = nullptr;
     // The scene goes while the window is still whole: clearing its items
