@@ -262,6 +262,16 @@ void NetworkScene::onElementsAdded(const QmdItemIdList &ids, QmdRequestId rid)
         clearSelection();
     for (QmdItemId id : ids)
         createElementItem(id, rid);
+    // A text box just drawn is edited at once; one brought back by undo or
+    // redo, or by loading a document, is not.
+    if (ids.size() == 1 && rid != RebuildRequestId && controller()
+        && !controller()->undoRedoRequestIds().contains(rid)) {
+        auto *textBox = dynamic_cast<GraphicsTextBoxItem *>(m_itemsById.value(ids.first()));
+        if (textBox) {
+            textBox->openEditor(textBox->boundingRect().center());
+            textBox->selectAll();
+        }
+    }
     m_lastRequestId = rid;
 }
 
@@ -329,6 +339,10 @@ void NetworkScene::onElementsRemoved(const QmdItemIdList &ids, QmdRequestId)
     if (!m_leftmostItem || !m_rightmostItem || !m_topmostItem || !m_bottommostItem) {
         for (ElementItem *item : qAsConst(m_itemsById))
             updateContentsRect(item);
+        // With the last node and text box gone the network has no extent,
+        // and the view's scene rectangle shrinks back to one viewport.
+        if (!m_leftmostItem && m_contentsRect != QRectF(0, 0, 0, 0))
+            setSceneContentsRect(QRectF(0, 0, 0, 0));
     }
     update();
 }

@@ -4,6 +4,7 @@
 #include "QmdVorma/DocumentKeys.h"
 #include "QmdVorma/InstrumentPalette.h"
 #include "inspector/EdgeUsageTile.h"
+#include "inspector/ItemSignals.h"
 
 #include <QAction>
 #include <QMenu>
@@ -40,16 +41,9 @@ void EdgeUsageListEditor::setController(QmdVormaController *controller)
     if (QmdVormaController *old = this->controller())
         disconnect(old, nullptr, this, nullptr);
     QmdObserver<QmdVormaController>::setController(controller);
-    if (controller) {
-        using IdListSignal = void (QmdController::*)(const QmdIndex &, const QmdItemIdList &, QmdRequestId);
-        using KeyListSignal = void (QmdController::*)(const QmdIndex &, const QStringList &, QmdRequestId);
-        connect(controller, static_cast<IdListSignal>(&QmdController::itemsChanged), this,
-                &EdgeUsageListEditor::onItemsChangedOrRemoved);
-        connect(controller, static_cast<IdListSignal>(&QmdController::itemsRemoved), this,
-                &EdgeUsageListEditor::onItemsChangedOrRemoved);
-        connect(controller, static_cast<KeyListSignal>(&QmdController::itemsChanged), this,
-                &EdgeUsageListEditor::onKeysChanged);
-    }
+    if (controller)
+        connectItemSignals(controller, this, &EdgeUsageListEditor::onItemsChangedOrRemoved,
+                           &EdgeUsageListEditor::onKeysChanged);
     m_nodeIndex = QmdIndex();
     rebuildTiles();
     rebuildAddMenu();
@@ -230,7 +224,7 @@ void EdgeUsageListEditor::onItemsChangedOrRemoved(const QmdIndex &parent)
         rebuildAddMenu();
 }
 
-void EdgeUsageListEditor::onKeysChanged(const QmdIndex &parent, const QStringList &keys)
+void EdgeUsageListEditor::onKeysChanged(const QmdIndex &parent, const QStringList &keys, QmdRequestId)
 {
     // Undo, redo or another editor changed the list: show it, so an edit
     // here never writes a stale list back. Our own writes show already.

@@ -46,7 +46,7 @@ public slots:
     void onAddActionTriggered(QAction *action);
 
 private slots:
-    void onKeysChanged(const QmdIndex &parent, const QStringList &keys);
+    void onKeysChanged(const QmdIndex &parent, const QStringList &keys, QmdRequestId rid);
 
 private:
     void rebuildTiles();

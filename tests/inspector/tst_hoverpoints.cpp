@@ -81,6 +81,7 @@ private slots:
     void setCurrentIndexIsClamped();
     void disabledPointsPassClicksThrough();
     void emptyBoundsUseTheWidgetButAddNothing();
+    void pointsPaintOverTheWidgetWhileEnabled();
 };
 
 void TestHoverPoints::clickInsertsAtSortedPosition_data()
@@ -248,6 +249,26 @@ void TestHoverPoints::emptyBoundsUseTheWidgetButAddNothing()
     send(f.pad, QEvent::MouseButtonPress, QPointF(60, 30));
     send(f.pad, QEvent::MouseMove, QPointF(250, 20));
     QCOMPARE(f.points->points().at(1), QPointF(200, 20));
+}
+
+void TestHoverPoints::pointsPaintOverTheWidgetWhileEnabled()
+{
+    Fixture f;
+    QPalette palette;
+    palette.setColor(QPalette::Window, Qt::black);
+    f.pad.setPalette(palette);
+    f.pad.setAutoFillBackground(true);
+    f.points->assignPoints(poly({{40, 30}, {160, 70}}));
+    f.points->setLinkStyle(HoverPoints::LineLink);
+    const QImage shown = f.pad.grab().toImage();
+    // The widget's own painting stays under the markers and the line.
+    QCOMPARE(shown.pixelColor(5, 95), QColor(Qt::black));
+    QVERIFY(shown.pixelColor(40, 30) != QColor(Qt::black));
+    QVERIFY(shown.pixelColor(100, 50) != QColor(Qt::black));
+    f.points->setEnabled(false);
+    const QImage plain = f.pad.grab().toImage();
+    QCOMPARE(plain.pixelColor(40, 30), QColor(Qt::black));
+    QCOMPARE(plain.pixelColor(100, 50), QColor(Qt::black));
 }
 
 VORMA_GUI_TEST_MAIN(TestHoverPoints)

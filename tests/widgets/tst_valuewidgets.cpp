@@ -1,8 +1,8 @@
 #include "widgets/ApplicationServices.h"
-#include "widgets/ApplicationServicesProvider.h"
 #include "widgets/ChannelsBox.h"
 #include "widgets/ColorChooserButton.h"
 
+#include "FakeDialogsProvider.h"
 #include "GuiTestMain.h"
 
 #include <QColorDialog>
@@ -14,44 +14,28 @@ namespace {
 
 // Serves a real, never shown colour dialog the way the application does:
 // one client at a time, connected to the dialog's colour signal.
-class FakeColorDialogProvider : public ApplicationServicesProvider
+class ColorDialogProvider : public FakeDialogsProvider
 {
 public:
     QColorDialog dialog;
-    QPointer<QObject> client;
-    int shown = 0;
 
-    void showFontDialog() override {}
-    void connectFontDialog(QObject *, const char *) override {}
-    void disconnectFontDialog() override {}
-    void updateFontDialog(const QFont &) override {}
-    QObject *fontDialogClient() const override { return nullptr; }
-    bool isFontDialogVisible() const override { return false; }
-    void showColorDialog() override { ++shown; }
     void connectColorDialog(QObject *object, const char *member) override
     {
         disconnectColorDialog();
-        client = object;
+        colorClient = object;
         QObject::connect(&dialog, SIGNAL(currentColorChanged(QColor)), object, member);
     }
     void disconnectColorDialog() override
     {
-        if (client)
-            QObject::disconnect(&dialog, nullptr, client, nullptr);
-        client = nullptr;
+        if (colorClient)
+            QObject::disconnect(&dialog, nullptr, colorClient, nullptr);
+        colorClient = nullptr;
     }
     void updateColorDialog(const QColor &color) override
     {
         const QSignalBlocker quiet(&dialog);
         dialog.setCurrentColor(color);
     }
-    QObject *colorDialogClient() const override { return client; }
-    bool isColorDialogVisible() const override { return shown > 0; }
-    QSet<QString> availableMidiInputPorts() const override { return {}; }
-    QSet<QString> availableMidiOutputPorts() const override { return {}; }
-    QStringList midiInputPortNames() const override { return {}; }
-    QStringList midiOutputPortNames() const override { return {}; }
-    QVariant settingsValue(const QString &, const QVariant &value) const override { return value; }
 };
 
 QPushButton *buttonWithText(QWidget *parent, const QString &text)
@@ -205,7 +189,7 @@ void TestValueWidgets::invalidColorClearsTheSwatch()
 
 void TestValueWidgets::clickMovesTheSharedDialogToThisButton()
 {
-    FakeColorDialogProvider provider;
+    ColorDialogProvider provider;
     ApplicationServices::registerProvider(&provider);
     ColorChooserButton first;
     ColorChooserButton second;
@@ -213,12 +197,12 @@ void TestValueWidgets::clickMovesTheSharedDialogToThisButton()
     second.setColor(Qt::green);
 
     QTest::mouseClick(&first, Qt::LeftButton);
-    QCOMPARE(provider.client.data(), &first);
+    QCOMPARE(provider.colorClient.data(), &first);
     QCOMPARE(provider.dialog.currentColor(), QColor(Qt::red));
     QTest::mouseClick(&second, Qt::LeftButton);
-    QCOMPARE(provider.client.data(), &second);
+    QCOMPARE(provider.colorClient.data(), &second);
     QCOMPARE(provider.dialog.currentColor(), QColor(Qt::green));
-    QCOMPARE(provider.shown, 2);
+    QCOMPARE(provider.colorShown, 2);
 
     provider.dialog.setCurrentColor(Qt::yellow);
     QCOMPARE(second.color(), QColor(Qt::yellow));
