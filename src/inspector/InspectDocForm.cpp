@@ -39,7 +39,7 @@ void InspectDocForm::setupUi(QWidget *page)
     networkTab = create<QWidget>("networkTab");
     verticalLayout_5 = create<QVBoxLayout>(networkTab, "verticalLayout_5");
     gridLayout = create<QGridLayout>("gridLayout");
-    label = create<QLabel>(networkTab, "label");
+    label = create<SectionLabel>(networkTab, "label");
     gridLayout->addWidget(label, 0, 0);
     label_4 = createLabel(networkTab, "label_4", Centred);
     gridLayout->addWidget(label_4, 0, 1);
@@ -60,7 +60,7 @@ void InspectDocForm::setupUi(QWidget *page)
     verticalLayout_5->addLayout(gridLayout);
     line_4 = createLine(networkTab, "line_4");
     verticalLayout_5->addWidget(line_4);
-    synchronizationLabel = create<QLabel>(networkTab, "synchronizationLabel");
+    synchronizationLabel = create<SectionLabel>(networkTab, "synchronizationLabel");
     verticalLayout_5->addWidget(synchronizationLabel);
     horizontalLayout = create<QHBoxLayout>("horizontalLayout");
     tempoLabel = createLabel(networkTab, "tempoLabel", Right);
@@ -90,7 +90,7 @@ void InspectDocForm::setupUi(QWidget *page)
     line_3 = createLine(networkTab, "line_3");
     verticalLayout_5->addWidget(line_3);
     verticalLayout_6 = create<QVBoxLayout>("verticalLayout_6");
-    globalScaleLabel = create<QLabel>(networkTab, "globalScaleLabel");
+    globalScaleLabel = create<SectionLabel>(networkTab, "globalScaleLabel");
     verticalLayout_6->addWidget(globalScaleLabel);
     formLayout_5 = create<QFormLayout>("formLayout_5");
     formLayout_5->setFieldGrowthPolicy(QFormLayout::ExpandingFieldsGrow);
@@ -165,7 +165,7 @@ void InspectDocForm::setupUi(QWidget *page)
     titleEdit = create<QLineEdit>(infoTab, "titleEdit");
     formLayout_2->addRow(titleLabel, titleEdit);
     commentsLabel = createLabel(infoTab, "commentsLabel", Qt::AlignRight | Qt::AlignTop);
-    commentsEdit = create<QPlainTextEdit>(infoTab, "commentsEdit");
+    commentsEdit = create<QPlainTextEditPlus>(infoTab, "commentsEdit");
     fixHeight(commentsEdit, 100);
     formLayout_2->addRow(commentsLabel, commentsEdit);
     verticalLayout->addLayout(formLayout_2);

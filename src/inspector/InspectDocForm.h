@@ -4,8 +4,10 @@
 #include "widgets/ColorChooserButton.h"
 #include "widgets/QwpComboBox.h"
 
+#include "inspector/QPlainTextEditPlus.h"
+#include "inspector/SectionLabel.h"
+
 #include <QComboBox>
-#include <QPlainTextEdit>
 
 class QFormLayout;
 class QFrame;
@@ -29,7 +31,7 @@ public:
     QWidget *networkTab;
     QVBoxLayout *verticalLayout_5;
     QGridLayout *gridLayout;
-    QLabel *label;
+    SectionLabel *label;
     QLabel *label_4;
     QLabel *label_5;
     QSpinBox *principalsSpinBox;
@@ -38,7 +40,7 @@ public:
     QLabel *divsLabel;
     QSpinBox *divsSpinBox;
     QFrame *line_4;
-    QLabel *synchronizationLabel;
+    SectionLabel *synchronizationLabel;
     QHBoxLayout *horizontalLayout;
     QLabel *tempoLabel;
     QSpinBox *tempoSpinBox;
@@ -50,7 +52,7 @@ public:
     VerticalGraphicsListView *midiOutputsBox;
     QFrame *line_3;
     QVBoxLayout *verticalLayout_6;
-    QLabel *globalScaleLabel;
+    SectionLabel *globalScaleLabel;
     QFormLayout *formLayout_5;
     QLabel *keyLabel;
     QwpComboBox *keyComboBox;
@@ -89,7 +91,7 @@ public:
     QLabel *titleLabel;
     QLineEdit *titleEdit;
     QLabel *commentsLabel;
-    QPlainTextEdit *commentsEdit;
+    QPlainTextEditPlus *commentsEdit;
     QFrame *line;
     QFormLayout *formLayout;
     QLabel *label_12;

@@ -22,7 +22,7 @@ void InspectEdgeForm::setupUi(QWidget *page)
     verticalLayout->setSpacing(12);
     verticalLayout->setContentsMargins(12, 12, 12, 12);
     vboxLayout = create<QVBoxLayout>("vboxLayout");
-    pathSection = create<QLabel>(page, "pathSection");
+    pathSection = create<SectionLabel>(page, "pathSection");
     pathSection->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     vboxLayout->addWidget(pathSection);
     hboxLayout = create<QHBoxLayout>("hboxLayout");
@@ -39,17 +39,17 @@ void InspectEdgeForm::setupUi(QWidget *page)
     verticalLayout->addLayout(vboxLayout);
     line_2 = createLine(page, "line_2");
     verticalLayout->addWidget(line_2);
-    controllersSection = create<QLabel>(page, "controllersSection");
+    controllersSection = create<SectionLabel>(page, "controllersSection");
     controllersSection->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     verticalLayout->addWidget(controllersSection);
     verticalLayout_2->addLayout(verticalLayout);
 
-    ccListEditScrollArea = create<QScrollArea>(page, "ccListEditScrollArea");
+    ccListEditScrollArea = create<CCListEditScrollArea>(page, "ccListEditScrollArea");
     fixHeight(ccListEditScrollArea, 450);
     ccListEditScrollArea->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     ccListEditScrollArea->setFrameShape(QFrame::NoFrame);
     ccListEditScrollArea->setWidgetResizable(true);
-    ccListEdit = create<QWidget>("ccListEdit");
+    ccListEdit = create<CCListEdit>("ccListEdit");
     ccListEdit->setGeometry(0, 0, 177, 450);
     ccListEditScrollArea->setWidget(ccListEdit);
     verticalLayout_2->addWidget(ccListEditScrollArea);

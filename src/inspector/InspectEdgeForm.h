@@ -1,11 +1,11 @@
 #ifndef INSPECTOR_INSPECTEDGEFORM_H
 #define INSPECTOR_INSPECTEDGEFORM_H
 
-#include <QLabel>
-#include <QScrollArea>
+#include "inspector/CCListEdit.h"
+#include "inspector/CCListEditScrollArea.h"
+#include "inspector/SectionLabel.h"
 #include "widgets/Chooser.h"
 
-#include <QWidget>
 
 class QCheckBox;
 class QFrame;
@@ -19,14 +19,14 @@ public:
     QVBoxLayout *verticalLayout_2;
     QVBoxLayout *verticalLayout;
     QVBoxLayout *vboxLayout;
-    QLabel *pathSection;
+    SectionLabel *pathSection;
     QHBoxLayout *hboxLayout;
     Chooser *pathChooser;
     QCheckBox *wormholeCheckBox;
     QFrame *line_2;
-    QLabel *controllersSection;
-    QScrollArea *ccListEditScrollArea;
-    QWidget *ccListEdit;
+    SectionLabel *controllersSection;
+    CCListEditScrollArea *ccListEditScrollArea;
+    CCListEdit *ccListEdit;
 
     void setupUi(QWidget *page);
     void retranslateUi(QWidget *page);

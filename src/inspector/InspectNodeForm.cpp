@@ -21,7 +21,7 @@ void InspectNodeForm::setupUi(QWidget *page)
     verticalLayout = create<QVBoxLayout>(page, "verticalLayout");
 
     verticalLayout_3 = create<QVBoxLayout>("verticalLayout_3");
-    label = create<QLabel>(page, "label");
+    label = create<SectionLabel>(page, "label");
     label->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     verticalLayout_3->addWidget(label);
     sigMethodChooser = create<Chooser>(page, "sigMethodChooser");
@@ -53,9 +53,9 @@ void InspectNodeForm::setupUi(QWidget *page)
     verticalLayout->addWidget(line);
 
     gridLayout1 = create<QGridLayout>("gridLayout1");
-    label_2 = create<QLabel>(page, "label_2");
+    label_2 = create<SectionLabel>(page, "label_2");
     gridLayout1->addWidget(label_2, 0, 0, 1, 2);
-    noteListEdit = create<QPlainTextEdit>(page, "noteListEdit");
+    noteListEdit = create<NotesEdit>(page, "noteListEdit");
     gridLayout1->addWidget(noteListEdit, 1, 0, 1, 2);
     muteCheckBox = create<QCheckBox>(page, "muteCheckBox");
     gridLayout1->addWidget(muteCheckBox, 2, 0);
@@ -88,14 +88,14 @@ void InspectNodeForm::setupUi(QWidget *page)
     verticalLayout->addWidget(line_2);
 
     verticalLayout_2 = create<QVBoxLayout>("verticalLayout_2");
-    advancedMidiLabel = create<QLabel>(page, "advancedMidiLabel");
+    advancedMidiLabel = create<SectionLabel>(page, "advancedMidiLabel");
     advancedMidiLabel->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     verticalLayout_2->addWidget(advancedMidiLabel);
     formLayout_2 = create<QFormLayout>("formLayout_2");
     formLayout_2->setFieldGrowthPolicy(QFormLayout::ExpandingFieldsGrow);
     userMidiMessageListLabel = createLabel(page, "userMidiMessageListLabel", Right);
     userMidiMessageListLabel->setMinimumWidth(75);
-    userMidiMessageListEdit = create<QLineEdit>(page, "userMidiMessageListEdit");
+    userMidiMessageListEdit = create<UserMidiMessageListEdit>(page, "userMidiMessageListEdit");
     formLayout_2->addRow(userMidiMessageListLabel, userMidiMessageListEdit);
     verticalLayout_2->addLayout(formLayout_2);
     verticalLayout->addLayout(verticalLayout_2);

@@ -5,9 +5,11 @@
 #include "widgets/Chooser.h"
 #include "widgets/QwpComboBox.h"
 
+#include "inspector/NotesEdit.h"
+#include "inspector/SectionLabel.h"
+#include "inspector/UserMidiMessageListEdit.h"
+
 #include <QLabel>
-#include <QLineEdit>
-#include <QPlainTextEdit>
 
 class QCheckBox;
 class QFormLayout;
@@ -22,15 +24,15 @@ class InspectNodeForm
 public:
     QVBoxLayout *verticalLayout;
     QVBoxLayout *verticalLayout_3;
-    QLabel *label;
+    SectionLabel *label;
     Chooser *sigMethodChooser;
     QGridLayout *gridLayout;
     EdgeUsageListEditor *edgeUsageList;
     QPushButton *addEdgeUsageButton;
     QFrame *line;
     QGridLayout *gridLayout1;
-    QLabel *label_2;
-    QPlainTextEdit *noteListEdit;
+    SectionLabel *label_2;
+    NotesEdit *noteListEdit;
     QCheckBox *muteCheckBox;
     QPushButton *shuffleButton;
     QFrame *line_3;
@@ -39,10 +41,10 @@ public:
     QwpComboBox *instrumentComboBox;
     QFrame *line_2;
     QVBoxLayout *verticalLayout_2;
-    QLabel *advancedMidiLabel;
+    SectionLabel *advancedMidiLabel;
     QFormLayout *formLayout_2;
     QLabel *userMidiMessageListLabel;
-    QLineEdit *userMidiMessageListEdit;
+    UserMidiMessageListEdit *userMidiMessageListEdit;
 
     void setupUi(QWidget *page);
     void retranslateUi(QWidget *page);

@@ -39,12 +39,12 @@ void InspectVoiceGroupForm::setupUi(QWidget *page)
     verticalLayout_3 = create<QVBoxLayout>(page, "verticalLayout_3");
 
     verticalLayout_2 = create<QVBoxLayout>("verticalLayout_2");
-    triggeringSectionLabel = create<QLabel>(page, "triggeringSectionLabel");
+    triggeringSectionLabel = create<SectionLabel>(page, "triggeringSectionLabel");
     verticalLayout_2->addWidget(triggeringSectionLabel);
     gridLayout = create<QGridLayout>("gridLayout");
     midiNotesLabel = create<QLabel>(page, "midiNotesLabel");
     gridLayout->addWidget(midiNotesLabel, 0, 0);
-    midiPitchListEdit = create<QLineEdit>(page, "midiPitchListEdit");
+    midiPitchListEdit = create<PitchListEdit>(page, "midiPitchListEdit");
     gridLayout->addWidget(midiPitchListEdit, 0, 1);
     quantizationLabel = create<QLabel>(page, "quantizationLabel");
     gridLayout->addWidget(quantizationLabel, 1, 0, 1, 2);
@@ -65,15 +65,15 @@ void InspectVoiceGroupForm::setupUi(QWidget *page)
     verticalLayout_3->addWidget(line);
 
     verticalLayout = create<QVBoxLayout>("verticalLayout");
-    initialVoiceLabel = create<QLabel>(page, "initialVoiceLabel");
+    initialVoiceLabel = create<SectionLabel>(page, "initialVoiceLabel");
     verticalLayout->addWidget(initialVoiceLabel);
     formLayout = create<QFormLayout>("formLayout");
     formLayout->setFieldGrowthPolicy(QFormLayout::ExpandingFieldsGrow);
     label_7 = createLabel(page, "label_7", Right);
-    pitchEdit = createNarrowEdit<QLineEdit>(page, "pitchEdit");
+    pitchEdit = createNarrowEdit<PitchSingleEdit>(page, "pitchEdit");
     formLayout->addRow(label_7, pitchEdit);
     label_8 = createLabel(page, "label_8", Right);
-    velocityEdit = createNarrowEdit<QLineEdit>(page, "velocityEdit");
+    velocityEdit = createNarrowEdit<VelocitySingleEdit>(page, "velocityEdit");
     formLayout->addRow(label_8, velocityEdit);
     label_9 = createLabel(page, "label_9", Right);
     durationEdit = createNarrowEdit<QLineEdit>(page, "durationEdit");

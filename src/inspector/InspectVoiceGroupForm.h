@@ -4,6 +4,11 @@
 #include "widgets/Chooser.h"
 #include "widgets/QwpComboBox.h"
 
+#include "inspector/PitchListEdit.h"
+#include "inspector/PitchSingleEdit.h"
+#include "inspector/SectionLabel.h"
+#include "inspector/VelocitySingleEdit.h"
+
 #include <QLabel>
 #include <QLineEdit>
 
@@ -19,22 +24,22 @@ class InspectVoiceGroupForm
 public:
     QVBoxLayout *verticalLayout_3;
     QVBoxLayout *verticalLayout_2;
-    QLabel *triggeringSectionLabel;
+    SectionLabel *triggeringSectionLabel;
     QGridLayout *gridLayout;
     QLabel *midiNotesLabel;
-    QLineEdit *midiPitchListEdit;
+    PitchListEdit *midiPitchListEdit;
     QLabel *quantizationLabel;
     Chooser *quantizationChooser;
     QCheckBox *midiVelocityScalingCheckBox;
     QLabel *noteLabel;
     QFrame *line;
     QVBoxLayout *verticalLayout;
-    QLabel *initialVoiceLabel;
+    SectionLabel *initialVoiceLabel;
     QFormLayout *formLayout;
     QLabel *label_7;
-    QLineEdit *pitchEdit;
+    PitchSingleEdit *pitchEdit;
     QLabel *label_8;
-    QLineEdit *velocityEdit;
+    VelocitySingleEdit *velocityEdit;
     QLabel *label_9;
     QLineEdit *durationEdit;
     QLabel *label_10;

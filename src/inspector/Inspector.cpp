@@ -6,6 +6,7 @@
 #include "QmdVorma/QmdVormaController.h"
 #include "QmdVorma/ScaleKeysModel.h"
 #include "QmdVorma/ScaleModesModel.h"
+#include "inspector/FlashingValidator.h"
 #include "inspector/InspectedWindow.h"
 #include "inspector/InstrumentsView.h"
 #include "inspector/VerticalGraphicsListView.h"
@@ -22,14 +23,12 @@
 #include <QGraphicsLinearLayout>
 #include <QGroupBox>
 #include <QLabel>
-#include <QMetaMethod>
 #include <QGraphicsProxyWidget>
 #include <QGraphicsScene>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QRegularExpressionValidator>
 #include <QSpinBox>
 #include <QStackedWidget>
 #include <QStandardItemModel>
@@ -123,14 +122,6 @@ void bindAll(QmdVormaController *controller, const QList<BindingSpec> &specs, co
                          spec.defaultValue, spec.mixedValue,
                          spec.undoText ? Inspector::tr(spec.undoText) : QString(), Qmd::RequestFlags());
     }
-}
-
-// Hands the one-element editors their element.
-void showSingleElement(QObject *editor, const char *slot, QmdItemId id)
-{
-    const int method = editor->metaObject()->indexOfSlot(slot);
-    if (method >= 0)
-        editor->metaObject()->method(method).invoke(editor, Q_ARG(QmdItemId, id));
 }
 
 } // namespace
@@ -329,8 +320,8 @@ void Inspector::setupVoiceGroupPage()
     f.quantizationChooser->setDrawBase(false);
     for (const char *tab : {QT_TR_NOOP("None"), QT_TR_NOOP("Division"), QT_TR_NOOP("Principal"), QT_TR_NOOP("Beat")})
         f.quantizationChooser->addTab(tr(tab));
-    f.durationEdit->setValidator(new QRegularExpressionValidator(
-        QRegularExpression(QStringLiteral("([0-9]{0,4}\\.)?[0-9]{1,4}")), f.durationEdit));
+    f.durationEdit->setValidator(
+        new FlashingValidator(QRegularExpression(QStringLiteral("([0-9]{0,4}\\.)?[0-9]{1,4}")), f.durationEdit));
 }
 
 void Inspector::setVormaWindow(QWidget *window)
@@ -369,6 +360,7 @@ void Inspector::setController(QmdVormaController *newController)
     }
     QmdVormaObserver::setController(newController);
     instrumentForm.listView->setController(newController);
+    edgeForm.ccListEdit->setController(newController);
     nodeForm.edgeUsageList->setController(newController);
 
     if (newController) {
@@ -559,7 +551,7 @@ void Inspector::onElementSelectionChanged()
     const QmdItemIdSet &edges = m_pages[EdgeType].selectedIds;
     const bool oneEdge = edges.size() == 1;
     edgeForm.ccListEdit->setEnabled(oneEdge);
-    showSingleElement(edgeForm.ccListEdit, "setEdge(QmdItemId)", oneEdge ? *edges.begin() : 0);
+    edgeForm.ccListEdit->setEdge(oneEdge ? *edges.begin() : 0);
     const QmdItemIdSet &nodes = m_pages[NodeType].selectedIds;
     const bool oneNode = nodes.size() == 1;
     nodeForm.edgeUsageList->setEnabled(oneNode);

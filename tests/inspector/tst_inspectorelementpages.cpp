@@ -114,6 +114,33 @@ private slots:
         QCOMPARE(m->controller().undoText(), stepBefore);
     }
 
+    void nodesWithDifferentNotesShowNoneAndTypingWritesBoth()
+    {
+        setElementKey(m->doc, nodes[0], Keys::Notes, QStringLiteral("C3:96:100%"));
+        setElementKey(m->doc, nodes[1], Keys::Notes, QStringLiteral("D3:96:100%"));
+        m->select({nodes[0], nodes[1]});
+        NotesEdit *edit = m->inspector->nodeForm.noteListEdit;
+        QCOMPARE(edit->toPlainText(), QString());
+        edit->setFocus();
+        QTest::keyClicks(edit, QStringLiteral("E3:80:50%"));
+        settle();
+        for (QmdItemId node : nodes)
+            QCOMPARE(m->controller().elementData(node, Keys::Notes), QVariant(QStringLiteral("E3:80:50%")));
+        QCOMPARE(m->controller().undoText(), QStringLiteral("Notes"));
+    }
+
+    void onlyASingleEdgeOrNodeGetsItsListEditor()
+    {
+        m->select({edges[0]});
+        QVERIFY(m->inspector->edgeForm.ccListEdit->isEnabled());
+        m->select({edges[0], edges[1]});
+        QVERIFY(!m->inspector->edgeForm.ccListEdit->isEnabled());
+        m->select({nodes[0]});
+        QVERIFY(m->inspector->nodeForm.addEdgeUsageButton->isEnabled());
+        m->select({nodes[0], nodes[1]});
+        QVERIFY(!m->inspector->nodeForm.addEdgeUsageButton->isEnabled());
+    }
+
     void anInvalidDurationIsNeverWritten()
     {
         setElementKey(m->doc, voiceGroups[0], Keys::InitialDuration, QStringLiteral("1"));

@@ -67,6 +67,8 @@ private slots:
             const char *form, *name, *className;
         } rows[] = {
             {"InspectDocForm", "tempoSpinBox", "QSpinBox"},
+            {"InspectDocForm", "label", "SectionLabel"},
+            {"InspectDocForm", "commentsEdit", "QPlainTextEditPlus"},
             {"InspectDocForm", "keyComboBox", "QwpComboBox"},
             {"InspectDocForm", "modeComboBox", "QwpComboBox"},
             {"InspectDocForm", "presetsComboBox", "QComboBox"},
@@ -82,11 +84,18 @@ private slots:
             {"InspectInstrumentForm", "midiProgramChangeGroupBox", "QGroupBox"},
             {"InspectEdgeForm", "pathChooser", "Chooser"},
             {"InspectEdgeForm", "wormholeCheckBox", "QCheckBox"},
+            {"InspectEdgeForm", "ccListEditScrollArea", "CCListEditScrollArea"},
+            {"InspectEdgeForm", "ccListEdit", "CCListEdit"},
             {"InspectNodeForm", "sigMethodChooser", "Chooser"},
             {"InspectNodeForm", "edgeUsageList", "EdgeUsageListEditor"},
             {"InspectNodeForm", "instrumentComboBox", "QwpComboBox"},
+            {"InspectNodeForm", "noteListEdit", "NotesEdit"},
+            {"InspectNodeForm", "userMidiMessageListEdit", "UserMidiMessageListEdit"},
             {"InspectVoiceGroupForm", "quantizationChooser", "Chooser"},
             {"InspectVoiceGroupForm", "durationEdit", "QLineEdit"},
+            {"InspectVoiceGroupForm", "midiPitchListEdit", "PitchListEdit"},
+            {"InspectVoiceGroupForm", "pitchEdit", "PitchSingleEdit"},
+            {"InspectVoiceGroupForm", "velocityEdit", "VelocitySingleEdit"},
             {"InspectVoiceGroupForm", "keyComboBox", "QwpComboBox"},
         };
         for (const auto &row : rows)
