@@ -9,6 +9,7 @@
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QHash>
 #include <QLabel>
 #include <QSlider>
 #include <QSpacerItem>
@@ -41,6 +42,17 @@ QSpacerItem *expandingSpacer()
     return new QSpacerItem(0, 0, QSizePolicy::Expanding, QSizePolicy::Minimum);
 }
 
+// Loaded once: every controller row shows the same few, and loading one by
+// name checks the file each time.
+QPixmap markerPicture(const char *path)
+{
+    static QHash<const char *, QPixmap> pictures;
+    auto it = pictures.find(path);
+    if (it == pictures.end())
+        it = pictures.insert(path, QPixmap(QLatin1String(path)));
+    return *it;
+}
+
 // A row of three pictures of numbers: the left, middle and right marks of
 // the slider's scale.
 QWidget *markerRow(QWidget *parent, const char *name, const char *layoutName, int leftMargin,
@@ -60,7 +72,7 @@ QWidget *markerRow(QWidget *parent, const char *name, const char *layoutName, in
     for (int i = 0; i < 3; ++i) {
         auto *label = new QLabel(row);
         label->setObjectName(QLatin1String(labels[i]));
-        label->setPixmap(QPixmap(QLatin1String(pictures[i])));
+        label->setPixmap(markerPicture(pictures[i]));
         label->setAlignment(alignments[i]);
         layout->addWidget(label);
     }
