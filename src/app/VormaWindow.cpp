@@ -5,10 +5,12 @@
 #include "QmdVorma/DocumentKeys.h"
 #include "QmdVorma/QmdVormaController.h"
 #include "QmdVorma/playback/AbstractSync.h"
+#include "app/CanvasPrint.h"
 #include "app/FileErrorMessage.h"
 #include "app/PlaybackPosLayout.h"
 #include "app/ProductInfo.h"
 #include "app/VormaApplication.h"
+#include "canvas/GridGeometry.h"
 #include "app/VormaMenuBar.h"
 #include "canvas/NetworkScene.h"
 #include "canvas/NetworkView.h"
@@ -26,10 +28,16 @@
 #include <QStackedWidget>
 #include <QToolButton>
 #include <QMessageBox>
+#include <QPageSetupDialog>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPrintDialog>
 #include <QPrinter>
 #include <QSettings>
 #include <QTimer>
 #include <QToolBar>
+
+#include <cmath>
 
 namespace Keys = QmdVorma::Keys;
 
@@ -64,6 +72,22 @@ QMessageBox *fileErrorBox(const FileErrorMessage &message, Qt::WindowModality mo
     box->setIcon(QMessageBox::Warning);
     box->setText(message.text);
     box->setInformativeText(message.informativeText);
+    return box;
+}
+
+// A question the window asks: the window comes to the front first, so the
+// user sees which document it concerns.
+QMessageBox *questionFor(QWidget *window, const QString &text, const QString &informativeText)
+{
+    window->activateWindow();
+    window->raise();
+    window->setFocus(Qt::OtherFocusReason);
+    auto *box = new QMessageBox;
+    box->setWindowModality(Qt::WindowModal);
+    box->setWindowTitle(productDisplayName());
+    box->setIcon(QMessageBox::Question);
+    box->setText(text);
+    box->setInformativeText(informativeText);
     return box;
 }
 
@@ -264,19 +288,12 @@ void VormaWindow::closeEvent(QCloseEvent *event)
         event->accept();
         return;
     }
-    activateWindow();
-    raise();
-    setFocus(Qt::OtherFocusReason);
-
-    auto *box = new QMessageBox;
-    box->setWindowModality(Qt::WindowModal);
-    box->setWindowTitle(productDisplayName());
-    box->setText(tr("Do you want to save the changes you made to the network \u201c%1\u201d?").arg(m_displayName));
-    box->setInformativeText(tr("Your changes will be lost if you don't save them."));
+    QMessageBox *box = questionFor(
+        this, tr("Do you want to save the changes you made to the network \u201c%1\u201d?").arg(m_displayName),
+        tr("Your changes will be lost if you don't save them."));
     box->setStandardButtons(QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
     box->setDefaultButton(QMessageBox::Save);
     box->setEscapeButton(QMessageBox::Cancel);
-    box->setIcon(QMessageBox::Question);
 
     beginBlockByDialog();
     const int answer = box->exec();
@@ -334,13 +351,149 @@ void VormaWindow::onFileLoadError(const QString &fileName, QFile::FileError erro
     close();
 }
 
-// The undo warning and the edit commands come with the edit commands of the
-// window.
-void VormaWindow::cut() {}
-void VormaWindow::copy() {}
-void VormaWindow::paste() {}
-void VormaWindow::del() {}
-void VormaWindow::selectAll() {}
+void VormaWindow::copy()
+{
+    const QmdItemIdSet ids = selectedElementIds();
+    if (m_controller && !ids.isEmpty())
+        m_controller->requestCopy(ids);
+}
+
+void VormaWindow::cut()
+{
+    copy();
+    del();
+}
+
+void VormaWindow::del()
+{
+    const QmdItemIdSet ids = selectedElementIds();
+    if (!m_controller || ids.isEmpty())
+        return;
+    QmdRequestOptions options;
+    options.text = tr("Delete");
+    m_controller->requestRemove(QmdItemIdList(ids.cbegin(), ids.cend()), m_controller->elementsIndex(), options);
+}
+
+void VormaWindow::selectAll()
+{
+    QPainterPath area;
+    area.addRect(m_scene->sceneContentsRect());
+    m_scene->setSelectionArea(area);
+}
+
+void VormaWindow::paste()
+{
+    if (!m_controller || !QmdVormaController::canPaste())
+        return;
+    if (!m_pastePosSet) {
+        m_pastePos = view()->viewCenterTickPoint();
+        m_pastePosSet = true;
+        m_pastedAtPastePos = false;
+    } else if (m_pastedAtPastePos) {
+        // Each repeat lands one grid division further right and down, the
+        // division the canvas draws: a count out of range (which would give
+        // no step, every paste on the one before) counts as the grid does.
+        const QmdVorma::Ticks step = GridGeometry::snapStep(m_controller->data(Keys::DivsPerPrincipal).toInt());
+        m_pastePos.x += step;
+        m_pastePos.y += step;
+    }
+    m_controller->requestPaste(m_pastePos);
+    m_pastedAtPastePos = true;
+}
+
+void VormaWindow::undo()
+{
+    if (!m_controller || !m_controller->canUndo())
+        return;
+    if (!m_controller->isAtCleanState()) {
+        m_controller->requestUndo();
+        return;
+    }
+    QMessageBox *box = questionFor(
+        this, tr("Warning"),
+        tr("You are about to undo past the last point that this file was saved. Do you want to do this?"));
+    QPushButton *undoButton = box->addButton(tr("&Undo"), QMessageBox::AcceptRole);
+    QPushButton *keepButton = box->addButton(tr("&Don't Undo"), QMessageBox::RejectRole);
+    box->setDefaultButton(undoButton);
+    box->setEscapeButton(keepButton);
+
+    beginBlockByDialog();
+    box->exec();
+    // The window may have lost its controller while the box was open.
+    if (box->clickedButton() == undoButton && m_controller)
+        m_controller->requestUndo();
+    delete box;
+    endBlockByDialog();
+}
+
+void VormaWindow::redo()
+{
+    if (m_controller && m_controller->canRedo())
+        m_controller->requestRedo();
+}
+
+void VormaWindow::zoom(qreal scale)
+{
+    // A scale that is no number or endless is no wish for either extreme.
+    if (!std::isfinite(scale))
+        scale = MinZoomScale;
+    if (scale > MaxZoomScale)
+        scale = MaxZoomScale;
+    if (!(scale > MinZoomScale))
+        scale = MinZoomScale;
+    m_controller->requestSetData(Keys::ZoomScale, double(scale), QmdIndex(), noUndo(tr("Zoom")));
+}
+
+void VormaWindow::zoomIn()
+{
+    zoom(m_controller->data(Keys::ZoomScale).toDouble() * 2.0);
+}
+
+void VormaWindow::zoomOut()
+{
+    zoom(m_controller->data(Keys::ZoomScale).toDouble() * 0.5);
+}
+
+void VormaWindow::zoomActualSize()
+{
+    zoom(1.0);
+}
+
+void VormaWindow::openPrinterDialog(QDialog *dialog, void (VormaWindow::*onAccepted)())
+{
+    // Either outcome ends the block; the printer keeps what the user chose.
+    dialog->setWindowModality(Qt::WindowModal);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::rejected, this, &VormaWindow::endBlockByDialog);
+    connect(dialog, &QDialog::accepted, this, onAccepted);
+    beginBlockByDialog();
+    dialog->open();
+}
+
+void VormaWindow::pageSetup()
+{
+    openPrinterDialog(new QPageSetupDialog(m_printer, this), &VormaWindow::endBlockByDialog);
+}
+
+void VormaWindow::print()
+{
+    openPrinterDialog(new QPrintDialog(m_printer, this), &VormaWindow::onPrintAccepted);
+}
+
+void VormaWindow::onPrintAccepted()
+{
+    // A printer that cannot start (a PDF file in a folder that is not there)
+    // leaves the painter inactive: nothing is drawn, and nothing is ended.
+    QPainter painter;
+    if (painter.begin(m_printer)) {
+        painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing |
+                               QPainter::SmoothPixmapTransform);
+        printCanvas(m_scene, &painter);
+    }
+    endBlockByDialog();
+    if (painter.isActive())
+        painter.end();
+}
 
 QStringList VormaWindow::recentFiles()
 {

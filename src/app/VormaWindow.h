@@ -15,6 +15,7 @@
 #include <QString>
 
 class QAction;
+class QDialog;
 class QFrame;
 class QMenu;
 class QPrinter;
@@ -62,6 +63,11 @@ public:
 
     bool canZoomIn() const;
     bool canZoomOut() const;
+    static constexpr double MinZoomScale = 0.25;
+    static constexpr double MaxZoomScale = 8.0;
+
+    // Page setup and printing share it for the window's life.
+    QPrinter *printer() const { return m_printer; }
 
     // The template a new window starts from: the "TemplateFile" setting when
     // a file is there, else template.vrm beside the program when it exists,
@@ -101,6 +107,15 @@ public slots:
     void paste();
     void del();
     void selectAll();
+    void undo();
+    void redo();
+    void zoom(qreal scale);
+    void zoomIn();
+    void zoomOut();
+    void zoomActualSize();
+    void pageSetup();
+    void print();
+    void onPrintAccepted();
     void onFileSaved();
     void onFileSaveError(const QString &fileName, QFile::FileError error);
     void onFileLoaded();
@@ -120,6 +135,7 @@ protected:
 private:
     void setUpToolBar();
     void setUpTransport();
+    void openPrinterDialog(QDialog *dialog, void (VormaWindow::*onAccepted)());
 
     VormaWindowForm m_form;
     QmdMemModel *m_model = nullptr;

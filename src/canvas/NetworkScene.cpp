@@ -329,6 +329,10 @@ void NetworkScene::onElementsRemoved(const QmdItemIdList &ids, QmdRequestId)
     if (!m_leftmostItem || !m_rightmostItem || !m_topmostItem || !m_bottommostItem) {
         for (ElementItem *item : qAsConst(m_itemsById))
             updateContentsRect(item);
+        // With the last node and text box gone the network has no extent,
+        // and the view's scene rectangle shrinks back to one viewport.
+        if (!m_leftmostItem && m_contentsRect != QRectF(0, 0, 0, 0))
+            setSceneContentsRect(QRectF(0, 0, 0, 0));
     }
     update();
 }

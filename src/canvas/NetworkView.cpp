@@ -2,16 +2,23 @@
 
 #include "QmdVorma/DocumentKeys.h"
 #include "QmdVorma/ScaleFactors.h"
+#include "QmdVorma/playback/AbstractSync.h"
+#include "canvas/ChoiceActionGroup.h"
 #include "canvas/GraphicsEdgeItem.h"
 #include "canvas/GraphicsNodeItem.h"
 #include "canvas/GraphicsTextBoxItem.h"
 #include "canvas/GraphicsVoiceGroupItem.h"
 #include "canvas/NetworkScene.h"
+#include "canvas/ZoomGeometry.h"
+#include "widgets/QwpComboBox.h"
 
+#include <QContextMenuEvent>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPen>
 #include <QPixmap>
+#include <QScrollBar>
 
 #include <cmath>
 
@@ -24,7 +31,7 @@ const QColor GhostFreeColor(155, 158, 255);
 const QColor GhostOnNodeColor(0, 255, 0);
 const QColor GhostBlockedColor(255, 0, 0);
 
-enum ElementType { NodeElement = 2, TextBoxElement = 3, VoiceGroupElement = 4 };
+enum ElementType { EdgeElement = 1, NodeElement = 2, TextBoxElement = 3, VoiceGroupElement = 4 };
 
 TickPoint plus(const TickPoint &a, const TickPoint &b)
 {
@@ -51,17 +58,25 @@ QCursor imageCursor(const QString &path, Qt::CursorShape fallback)
 
 } // namespace
 
-NetworkView::NetworkView(QWidget *parent) : QGraphicsView(parent)
+NetworkView::NetworkView(QWidget *parent)
+    : QGraphicsView(parent), m_togglePlayStopText(tr("&Toggle Play / Stop")), m_playText(tr("&Play")),
+      m_stopText(tr("&Stop"))
 {
     setCacheMode(QGraphicsView::CacheBackground);
     setFocusPolicy(Qt::WheelFocus);
     setDragMode(QGraphicsView::RubberBandDrag);
+    m_zoomComboBox = new QwpComboBox(this);
+    m_zoomComboBox->setFixedWidth(60);
+    for (const auto &scale : ZoomGeometry::boxScales())
+        m_zoomComboBox->addItem(scale.first, scale.second);
+    addScrollBarWidget(m_zoomComboBox, Qt::AlignLeft);
     reset();
 }
 
 NetworkView::~NetworkView()
 {
     cancelGhostItems();
+    delete m_contextMenu;
 }
 
 void NetworkView::setNetworkScene(NetworkScene *scene)
@@ -71,18 +86,241 @@ void NetworkView::setNetworkScene(NetworkScene *scene)
     if (m_attachedScene)
         disconnect(m_attachedScene, nullptr, this, nullptr);
     m_attachedScene = scene;
+    if (scene)
+        connect(scene, &NetworkScene::sceneContentsRectChanged, this, &NetworkView::smartUpdateSceneRect);
     setScene(scene);
 }
 
 void NetworkView::setEditTarget(QObject *target)
 {
+    delete m_contextMenu;
     m_editTarget = target;
+    buildContextMenu();
+}
+
+void NetworkView::invokeEditTarget(const char *slot)
+{
+    if (m_editTarget)
+        QMetaObject::invokeMethod(m_editTarget, slot);
+}
+
+void NetworkView::buildContextMenu()
+{
+    m_contextMenu = new QMenu(this);
+    const auto editEntry = [this](const QString &text, const char *slot) {
+        QAction *action = m_contextMenu->addAction(text);
+        connect(action, &QAction::triggered, this, [this, slot] { invokeEditTarget(slot); });
+        return action;
+    };
+    m_cutAction = editEntry(tr("Cu&t"), "cut");
+    m_copyAction = editEntry(tr("&Copy"), "copy");
+    m_pasteAction = editEntry(tr("&Paste"), "paste");
+    m_deleteAction = editEntry(tr("&Delete"), "del");
+    m_selectAllAction = editEntry(tr("Select A&ll"), "selectAll");
+    m_contextMenu->addSeparator();
+
+    m_sigMethodGroup = new ChoiceActionGroup(m_contextMenu);
+    m_contextMenu->addAction(m_sigMethodGroup->addChoice(tr("&Sequential"), 0));
+    m_contextMenu->addAction(m_sigMethodGroup->addChoice(tr("Para&llel"), 1));
+    m_contextMenu->addAction(m_sigMethodGroup->addChoice(tr("&Random"), 2));
+    connect(m_sigMethodGroup, &ChoiceActionGroup::checkedDataChanged, this,
+            &NetworkView::contextMenuNodeSigMethodChanged);
+    m_contextMenu->addSeparator();
+
+    m_shuffleAction = m_contextMenu->addAction(tr("S&huffle Notes"), this, &NetworkView::shuffleNodeNotesInSelection);
+    m_shuffleAction->setVisible(false);
+    m_contextMenu->addSeparator();
+
+    m_playStopAction = m_contextMenu->addAction(m_togglePlayStopText);
+    connect(m_playStopAction, &QAction::triggered, this, &NetworkView::toggleSelectedVoiceGroupsPlayStop);
+    m_contextMenu->addSeparator();
+
+    m_muteAction = m_contextMenu->addAction(tr("&Mute"));
+    m_muteAction->setCheckable(true);
+    m_contextMenu->addSeparator();
+
+    m_pathGroup = new ChoiceActionGroup(m_contextMenu);
+    m_contextMenu->addAction(m_pathGroup->addChoice(tr("City &Block"), CityBlock));
+    m_contextMenu->addAction(m_pathGroup->addChoice(tr("City Block &Flipped"), CityBlockFlipped));
+    m_contextMenu->addAction(m_pathGroup->addChoice(tr("Direc&t"), Direct));
+    connect(m_pathGroup, &ChoiceActionGroup::checkedDataChanged, this, &NetworkView::contextMenuEdgePathChanged);
+    m_contextMenu->addSeparator();
+
+    m_wormholeAction = m_contextMenu->addAction(tr("&Wormhole"));
+    m_wormholeAction->setCheckable(true);
+}
+
+int NetworkView::contextMenuNodeSigMethod() const
+{
+    return m_sigMethodGroup ? m_sigMethodGroup->checkedData() : -1;
+}
+
+int NetworkView::contextMenuEdgePath() const
+{
+    return m_pathGroup ? m_pathGroup->checkedData() : -1;
+}
+
+void NetworkView::setContextMenuNodeSigMethod(int method)
+{
+    if (m_sigMethodGroup)
+        m_sigMethodGroup->setCheckedData(method);
+}
+
+void NetworkView::setContextMenuEdgePath(int path)
+{
+    if (m_pathGroup)
+        m_pathGroup->setCheckedData(path);
+}
+
+void NetworkView::unbindContextMenu(QmdVormaController *c)
+{
+    if (!m_contextMenu)
+        return;
+    c->unbind(m_pathGroup, "checkedData");
+    c->unbind(m_wormholeAction, "checked");
+    c->unbind(m_sigMethodGroup, "checkedData");
+    c->unbind(m_muteAction, "checked");
+}
+
+QHash<QmdIndex, QSet<QString>> NetworkView::selectedIdsWithKey(int type, const QString &key) const
+{
+    QHash<QmdIndex, QSet<QString>> table;
+    QmdVormaController *c = controller();
+    if (!c || !m_attachedScene)
+        return table;
+    for (QmdItemId id : m_attachedScene->selectedElementIds()) {
+        if (c->elementData(id, Keys::Type).toInt() != type)
+            continue;
+        const QmdIndex element = c->elementIndex(id);
+        if (element.isValid())
+            table.insert(element, QSet<QString>{key});
+    }
+    return table;
+}
+
+bool NetworkView::isPlaying() const
+{
+    const AbstractSync *sync = controller() ? controller()->sync() : nullptr;
+    return sync && sync->isPlaying();
+}
+
+void NetworkView::contextMenuEvent(QContextMenuEvent *event)
+{
+    if (!m_contextMenu || (scene() && scene()->focusItem())) {
+        QGraphicsView::contextMenuEvent(event);
+        return;
+    }
+    QmdVormaController *c = controller();
+    const QmdItemIdSet ids = m_attachedScene ? m_attachedScene->selectedElementIds() : QmdItemIdSet();
+    const bool selection = !ids.isEmpty();
+    m_cutAction->setEnabled(selection);
+    m_copyAction->setEnabled(selection);
+    m_deleteAction->setEnabled(selection);
+    m_pasteAction->setEnabled(QmdVormaController::canPaste());
+    m_selectAllAction->setEnabled(true);
+
+    m_sigMethodGroup->setVisible(false);
+    m_shuffleAction->setVisible(false);
+    m_playStopAction->setVisible(false);
+    m_muteAction->setVisible(false);
+    m_pathGroup->setVisible(false);
+    m_wormholeAction->setVisible(false);
+    if (c) {
+        unbindContextMenu(c);
+        // A right-click on an element outside the selection is not about the
+        // selection; the right button never changes it.
+        QGraphicsItem *h = itemAt(event->pos());
+        if (selection && (!h || h->topLevelItem()->isSelected()))
+            bindElementEntries(c, ids);
+    }
+    m_contextMenu->popup(event->globalPos());
+    QGraphicsView::contextMenuEvent(event);
+    event->accept();
+}
+
+void NetworkView::bindElementEntries(QmdVormaController *c, const QmdItemIdSet &ids)
+{
+    bool edges = false, nodes = false, groups = false;
+    for (QmdItemId id : ids) {
+        const int type = c->elementData(id, Keys::Type).toInt();
+        edges = edges || type == EdgeElement;
+        nodes = nodes || type == NodeElement;
+        groups = groups || type == VoiceGroupElement;
+    }
+    // Each entry is bound to the keys of every selected element it concerns,
+    // so that one choice writes them all as one undo step.
+    if (edges) {
+        m_pathGroup->setVisible(true);
+        m_wormholeAction->setVisible(true);
+        c->bind(m_pathGroup, "checkedData", SIGNAL(checkedDataChanged()), selectedIdsWithKey(EdgeElement, Keys::Path),
+                0, 0, tr("Path"));
+        c->bind(m_wormholeAction, "checked", SIGNAL(toggled(bool)), selectedIdsWithKey(EdgeElement, Keys::IsWormhole),
+                false, false, tr("Wormhole"));
+    }
+    QHash<QmdIndex, QSet<QString>> mute;
+    if (nodes) {
+        m_sigMethodGroup->setVisible(true);
+        c->bind(m_sigMethodGroup, "checkedData", SIGNAL(checkedDataChanged()),
+                selectedIdsWithKey(NodeElement, Keys::SignallingMethod), -1, -1, tr("Signalling"));
+        mute.insert(selectedIdsWithKey(NodeElement, Keys::DontPlayNote));
+    }
+    if (groups) {
+        mute.insert(selectedIdsWithKey(VoiceGroupElement, Keys::DontPlayNote));
+        updatePlayStopActionText();
+    }
+    if (!mute.isEmpty()) {
+        m_muteAction->setVisible(true);
+        c->bind(m_muteAction, "checked", SIGNAL(toggled(bool)), mute, false, false, tr("Mute"));
+    }
+}
+
+void NetworkView::updatePlayStopActionText()
+{
+    QmdVormaController *c = controller();
+    int running = 0, stopped = 0;
+    if (c && m_attachedScene) {
+        for (QmdItemId id : m_attachedScene->selectedElementIds()) {
+            if (c->elementData(id, Keys::Type).toInt() == VoiceGroupElement)
+                ++(c->isVoiceGroupRunning(id) ? running : stopped);
+        }
+    }
+    m_playStopAction->setVisible(running + stopped > 0);
+    m_playStopAction->setText(running && stopped ? m_togglePlayStopText : running ? m_stopText : m_playText);
+    // The controller starts and stops groups only while the clock plays.
+    m_playStopAction->setEnabled(isPlaying());
+}
+
+void NetworkView::toggleSelectedVoiceGroupsPlayStop()
+{
+    QmdVormaController *c = controller();
+    if (!c || !m_attachedScene)
+        return;
+    QmdItemIdList toStop, toStart;
+    for (QmdItemId id : m_attachedScene->selectedElementIds()) {
+        if (c->elementData(id, Keys::Type).toInt() == VoiceGroupElement)
+            (c->isVoiceGroupRunning(id) ? toStop : toStart).append(id);
+    }
+    std::sort(toStop.begin(), toStop.end());
+    std::sort(toStart.begin(), toStart.end());
+    if (!toStop.isEmpty())
+        c->requestStopVoiceGroups(toStop);
+    if (!toStart.isEmpty())
+        c->requestStartVoiceGroups(toStart, 1.0);
+}
+
+void NetworkView::shuffleNodeNotesInSelection()
+{
+    if (controller() && m_attachedScene)
+        controller()->requestShuffleNodeNotes(m_attachedScene->selectedElementIds());
 }
 
 void NetworkView::setController(QmdVormaController *c)
 {
-    if (QmdVormaController *old = controller())
+    if (QmdVormaController *old = controller()) {
+        old->unbind(m_zoomComboBox);
+        unbindContextMenu(old);
         disconnect(old, nullptr, this, nullptr);
+    }
     QmdVormaObserver::setController(c);
     if (c) {
         connect(c, qOverload<const QmdIndex &, const QStringList &, QmdRequestId>(&QmdController::itemsChanged),
@@ -92,6 +330,9 @@ void NetworkView::setController(QmdVormaController *c)
         connect(c, &QmdVormaController::elementsAdded, this, &NetworkView::onElementsAdded);
         connect(c, &QmdVormaController::elementsRemoved, this, &NetworkView::onElementsRemoved);
         connect(c, &QmdController::modelReset, this, &NetworkView::reset);
+        // Zooming is a way of looking, never an undo step.
+        c->bind(m_zoomComboBox, "currentKey", SIGNAL(activated(int)), Keys::ZoomScale, QmdIndex(), QVariant(),
+                QVariant(), QString(), Qmd::NoUndo);
     }
     reset();
 }
@@ -104,6 +345,61 @@ void NetworkView::setZoomDirection(int direction)
     updateToolCursor();
 }
 
+void NetworkView::setZoomOut(bool out)
+{
+    setZoomDirection(ZoomGeometry::clickDirection(appliedZoomScale(), out));
+}
+
+double NetworkView::appliedZoomScale() const
+{
+    return ZoomGeometry::usableScale(controller() ? controller()->data(Keys::ZoomScale) : QVariant(1.0));
+}
+
+void NetworkView::applyZoom()
+{
+    const double z = appliedZoomScale();
+    // A zoom-tool click keeps the point under the pointer in place; the box
+    // and the window's commands zoom about the centre.
+    if (m_pendingZoomRequestId != 0)
+        setTransformationAnchor(QGraphicsView::AnchorUnderMouse);
+    setTransform(QTransform::fromScale(z, z));
+    setTransformationAnchor(QGraphicsView::AnchorViewCenter);
+    m_pendingZoomRequestId = 0;
+    setZoomOut(m_zoomDirection == ZoomGeometry::ZoomOut);
+    shrinkOrGrowSceneRect();
+}
+
+QRectF NetworkView::wantedSceneRect() const
+{
+    const QTransform &t = transform();
+    return ZoomGeometry::sceneRect(m_attachedScene->sceneContentsRect(), viewport()->size(), t.m11(), t.m22());
+}
+
+void NetworkView::shrinkOrGrowSceneRect()
+{
+    if (!m_attachedScene)
+        return;
+    const QRectF wanted = wantedSceneRect();
+    if (wanted != sceneRect())
+        m_attachedScene->setSceneRect(wanted);
+}
+
+void NetworkView::smartUpdateSceneRect()
+{
+    if (!m_attachedScene)
+        return;
+    const QRectF wanted = wantedSceneRect();
+    const QRectF current = sceneRect();
+    if (current.width() <= 0 || current.height() <= 0 || wanted.contains(current))
+        m_attachedScene->setSceneRect(wanted);
+}
+
+void NetworkView::resizeEvent(QResizeEvent *event)
+{
+    QGraphicsView::resizeEvent(event);
+    shrinkOrGrowSceneRect();
+}
+
 void NetworkView::reset()
 {
     // A reset can delete the items a drag holds and the elements it moves.
@@ -111,7 +407,7 @@ void NetworkView::reset()
     endDrag();
     resetCachedContent();
     if (controller())
-        onItemsChanged(QmdIndex(), {Keys::Tool});
+        onItemsChanged(QmdIndex(), {Keys::ZoomScale, Keys::Tool});
     updateToolCursor();
 }
 
@@ -120,6 +416,8 @@ void NetworkView::onItemsChanged(const QmdIndex &index, const QStringList &keys)
     QmdVormaController *c = controller();
     if (!c || index != QmdIndex())
         return;
+    if (keys.contains(Keys::ZoomScale))
+        applyZoom();
     if (keys.contains(Keys::Tool)) {
         bool ok = false;
         const int value = c->data(Keys::Tool).toInt(&ok);
@@ -130,6 +428,12 @@ void NetworkView::onItemsChanged(const QmdIndex &index, const QStringList &keys)
 }
 
 void NetworkView::onElementsAdded(const QmdItemIdList &ids, QmdRequestId rid)
+{
+    completeNodeAndEdge(ids, rid);
+    shrinkOrGrowSceneRect();
+}
+
+void NetworkView::completeNodeAndEdge(const QmdItemIdList &ids, QmdRequestId rid)
 {
     QmdVormaController *c = controller();
     if (!c || !m_ghostEdge || rid == 0 || rid != m_pendingNodeRequestId || ids.isEmpty())
@@ -150,6 +454,7 @@ void NetworkView::onElementsRemoved(const QmdItemIdList &ids, QmdRequestId)
         if (id == m_dragElementId && m_dragging && !m_dragGhost)
             endDrag();
     }
+    shrinkOrGrowSceneRect();
 }
 
 TickPoint NetworkView::viewCenterTickPoint() const
@@ -254,9 +559,10 @@ void NetworkView::pressWithTool(QMouseEvent *event)
         break;
     case ZoomTool:
         if (m_zoomDirection == 0 || m_zoomDirection == 1) {
-            const double scale = c->data(Keys::ZoomScale).toDouble() * (m_zoomDirection == 0 ? 2.0 : 0.5);
-            // The view keeps the scale within 0.25..8; a click beyond does nothing.
-            if (scale >= 0.25 && scale <= 8.0)
+            // From the scale shown, which a damaged stored value is not.
+            const double scale = appliedZoomScale() * (m_zoomDirection == 0 ? 2.0 : 0.5);
+            // The view keeps the scale within its limits; a click beyond does nothing.
+            if (scale >= ZoomGeometry::MinScale && scale <= ZoomGeometry::MaxScale)
                 m_pendingZoomRequestId = c->requestSetData(Keys::ZoomScale, scale, QmdIndex(),
                                                            QmdRequestOptions{Qmd::NoUndo, tr("Zoom"), 0});
         }
@@ -411,8 +717,10 @@ void NetworkView::mouseReleaseEvent(QMouseEvent *event)
         QGraphicsView::mouseMoveEvent(event);
     if (m_attachedScene && controller())
         finishGesture();
-    if (m_attachedScene)
+    if (m_attachedScene) {
+        shrinkOrGrowSceneRect();
         m_attachedScene->update();
+    }
     endDrag();
     updateToolCursor();
 }
@@ -462,13 +770,62 @@ void NetworkView::mouseDoubleClickEvent(QMouseEvent *event)
 
 void NetworkView::keyPressEvent(QKeyEvent *event)
 {
-    if (event->key() == Qt::Key_Escape && !(scene() && scene()->focusItem())) {
+    QGraphicsView::keyPressEvent(event);
+    if ((scene() && scene()->focusItem()) || !m_attachedScene || !controller())
+        return;
+    switch (event->key()) {
+    case Qt::Key_Escape:
         cancelGhostItems();
-        endDrag();
-        event->accept();
+        break;
+    case Qt::Key_Delete:
+    case Qt::Key_Backspace:
+        invokeEditTarget("del");
+        break;
+    case Qt::Key_Shift:
+        setGhostEdgePath(CityBlockFlipped);
+        break;
+    case Qt::Key_Alt:
+        if (m_tool == SelectionTool && isPlaying())
+            m_attachedScene->setVoiceGroupPulseStopped(false);
+        else if (m_tool == ZoomTool)
+            setZoomOut(true);
+        break;
+    default:
         return;
     }
-    QGraphicsView::keyPressEvent(event);
+    event->accept();
+}
+
+void NetworkView::keyReleaseEvent(QKeyEvent *event)
+{
+    QGraphicsView::keyReleaseEvent(event);
+    if (!m_attachedScene || !controller())
+        return;
+    if (event->key() == Qt::Key_Shift) {
+        setGhostEdgePath(CityBlock);
+    } else if (event->key() == Qt::Key_Alt) {
+        m_attachedScene->setVoiceGroupPulseStopped(true);
+        setZoomOut(false);
+    }
+}
+
+void NetworkView::focusOutEvent(QFocusEvent *event)
+{
+    QGraphicsView::focusOutEvent(event);
+    // Alt may be let go while another widget has the focus; the view would
+    // never see that release.
+    if (m_attachedScene)
+        m_attachedScene->setVoiceGroupPulseStopped(true);
+    if (controller())
+        setZoomOut(false);
+}
+
+void NetworkView::setGhostEdgePath(EdgePath path)
+{
+    if (!m_ghostEdge)
+        return;
+    m_ghostEdge->setPathType(path);
+    m_ghostEdge->updatePath();
 }
 
 void NetworkView::endDrag()

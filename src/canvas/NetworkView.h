@@ -7,7 +7,11 @@
 #include <QHash>
 #include <QPointer>
 
+class ChoiceActionGroup;
 class NetworkScene;
+class QAction;
+class QMenu;
+class QwpComboBox;
 class GraphicsEdgeItem;
 class GraphicsNodeItem;
 class GraphicsTextBoxItem;
@@ -25,6 +29,12 @@ class NetworkView : public QGraphicsView, public QmdVormaObserver
 {
     Q_OBJECT
     Q_INTERFACES(QmdVormaObserver)
+    // The choices of the context menu, as the menu's bindings show them:
+    // the data of the checked entry, -1 while none is checked.
+    Q_PROPERTY(int contextMenuNodeSigMethod READ contextMenuNodeSigMethod WRITE setContextMenuNodeSigMethod NOTIFY
+                   contextMenuNodeSigMethodChanged)
+    Q_PROPERTY(int contextMenuEdgePath READ contextMenuEdgePath WRITE setContextMenuEdgePath NOTIFY
+                   contextMenuEdgePathChanged)
 
 public:
     enum Tool { SelectionTool = 0, ZoomTool, NodeAndEdgeTool, VoiceGroupTool, TextBoxTool };
@@ -35,8 +45,12 @@ public:
     void setNetworkScene(NetworkScene *scene);
     NetworkScene *networkScene() const { return m_attachedScene.data(); }
 
+    // Also builds a new context menu, whose edit entries call the target.
     void setEditTarget(QObject *target);
     QObject *editTarget() const { return m_editTarget.data(); }
+    QMenu *contextMenu() const { return m_contextMenu; }
+    int contextMenuNodeSigMethod() const;
+    int contextMenuEdgePath() const;
 
     void setController(QmdVormaController *controller) override;
 
@@ -46,6 +60,12 @@ public:
     // 0: a zoom click zooms in, 1: out, 2: does nothing.
     int zoomDirection() const { return m_zoomDirection; }
     void setZoomDirection(int direction);
+    // Turns the zoom tool in or out, or to nothing where that would leave
+    // the zoom limits at the current scale.
+    void setZoomOut(bool out);
+
+    // The scales of the document's `ZoomScale`, beside the horizontal scroll bar.
+    QwpComboBox *zoomComboBox() const { return m_zoomComboBox; }
 
     // The centre of the viewport in ticks: where the window pastes.
     QmdVorma::TickPoint viewCenterTickPoint() const;
@@ -63,11 +83,27 @@ public:
     GraphicsVoiceGroupItem *ghostVoiceGroup() const { return m_ghostVoiceGroup; }
     GraphicsTextBoxItem *ghostTextBox() const { return m_ghostTextBox; }
 
+signals:
+    // The user chose a signalling method or a path in the context menu.
+    void contextMenuNodeSigMethodChanged();
+    void contextMenuEdgePathChanged();
+
 public slots:
     void reset();
+    // A value no entry has (the mixed -1) leaves the check marks alone.
+    void setContextMenuNodeSigMethod(int method);
+    void setContextMenuEdgePath(int path);
+    void shuffleNodeNotesInSelection();
+    // Stops the running selected voice groups and starts the others.
+    void toggleSelectedVoiceGroupsPlayStop();
     void onItemsChanged(const QmdIndex &index, const QStringList &keys);
     void onElementsAdded(const QmdItemIdList &ids, QmdRequestId rid);
     void onElementsRemoved(const QmdItemIdList &ids, QmdRequestId rid);
+    // The scene rectangle: the network's extent plus a margin, at least one
+    // viewport. The smart update only grows it (while items move); the
+    // other also shrinks it.
+    void shrinkOrGrowSceneRect();
+    void smartUpdateSceneRect();
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
@@ -75,9 +111,14 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void keyReleaseEvent(QKeyEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     void pressWithTool(QMouseEvent *event);
+    void completeNodeAndEdge(const QmdItemIdList &ids, QmdRequestId rid);
     void moveDrag(const QPoint &viewPos);
     void followGhostNode(const QPoint &viewPos);
     void finishGesture();
@@ -87,16 +128,44 @@ private:
     void discardGhost(Item *&ghost);
     void toggleVoiceGroups(QmdItemId pressed);
     void updateToolCursor();
+    void applyZoom();
+    double appliedZoomScale() const;
+    QRectF wantedSceneRect() const;
     QmdVorma::TickPoint toTicks(const QPointF &scenePoint) const;
     QPointF toScene(const QmdVorma::TickPoint &ticks) const;
     QmdIndex nodeIndexOf(QGraphicsItem *item) const;
     QmdVorma::EdgePath ghostEdgePath() const;
+    void setGhostEdgePath(QmdVorma::EdgePath path);
+    bool isPlaying() const;
+    void invokeEditTarget(const char *slot);
+    void buildContextMenu();
+    void unbindContextMenu(QmdVormaController *c);
+    void bindElementEntries(QmdVormaController *c, const QmdItemIdSet &ids);
+    void updatePlayStopActionText();
+    QHash<QmdIndex, QSet<QString>> selectedIdsWithKey(int type, const QString &key) const;
 
     QPointer<QObject> m_editTarget;
     QPointer<NetworkScene> m_attachedScene;
     int m_tool = 0;
     int m_zoomDirection = 0;
     QmdRequestId m_pendingZoomRequestId = 0;
+    QwpComboBox *m_zoomComboBox = nullptr;
+
+    QMenu *m_contextMenu = nullptr;
+    QAction *m_cutAction = nullptr;
+    QAction *m_copyAction = nullptr;
+    QAction *m_pasteAction = nullptr;
+    QAction *m_deleteAction = nullptr;
+    QAction *m_selectAllAction = nullptr;
+    ChoiceActionGroup *m_sigMethodGroup = nullptr;
+    QAction *m_shuffleAction = nullptr;
+    QAction *m_playStopAction = nullptr;
+    QAction *m_muteAction = nullptr;
+    ChoiceActionGroup *m_pathGroup = nullptr;
+    QAction *m_wormholeAction = nullptr;
+    const QString m_togglePlayStopText;
+    const QString m_playText;
+    const QString m_stopText;
 
     // The drag under way: an element item (by id, since a reset may delete
     // its item) or one of the ghosts.

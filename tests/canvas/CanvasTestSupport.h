@@ -80,4 +80,20 @@ struct CanvasDocument
     }
 };
 
+// A document on a view shown on the origin, its window stood in for by
+// an edit target of the test's own.
+template <typename EditTarget>
+struct ShownCanvasDocument : CanvasDocument
+{
+    NetworkView view;
+    EditTarget target;
+
+    ShownCanvasDocument()
+    {
+        attach();
+        view.setEditTarget(&target);
+        showViewOnOrigin(view, scene, doc.controller);
+    }
+};
+
 #endif

@@ -18,18 +18,8 @@ public:
 };
 
 // A document on a shown view, with mouse gestures in scene coordinates.
-struct ViewFixture : CanvasDocument
+struct ViewFixture : ShownCanvasDocument<PasteTarget>
 {
-    NetworkView view;
-    PasteTarget target;
-
-    ViewFixture()
-    {
-        attach();
-        view.setEditTarget(&target);
-        showViewOnOrigin(view, scene, doc.controller);
-    }
-
     void setTool(int tool) { setRoot(Keys::Tool, tool); }
 
     QPoint at(double x, double y) const { return view.mapFromScene(QPointF(x, y)); }

@@ -1,0 +1,36 @@
+#include "widgets/Chooser.h"
+
+#include <QEvent>
+
+namespace {
+const int NarrowTabSaving = 14;
+}
+
+Chooser::Chooser(QWidget *parent) : QTabBar(parent)
+{
+    setDrawBase(false);
+}
+
+void Chooser::setNarrowTabs(bool narrowTabs)
+{
+    if (narrow == narrowTabs)
+        return;
+    narrow = narrowTabs;
+    // The tab bar caches its tab sizes; a font change is the event on which
+    // it measures them again.
+    QEvent relayout(QEvent::FontChange);
+    changeEvent(&relayout);
+}
+
+int Chooser::addIconTab(const QIcon &icon)
+{
+    return addTab(icon, QString());
+}
+
+QSize Chooser::tabSizeHint(int index) const
+{
+    QSize size = QTabBar::tabSizeHint(index);
+    if (narrow)
+        size.rwidth() -= NarrowTabSaving;
+    return size;
+}

@@ -1,0 +1,28 @@
+#include "widgets/QwpComboBox.h"
+
+QwpComboBox::QwpComboBox(QWidget *parent) : QComboBox(parent) {}
+
+QVariant QwpComboBox::currentKey() const
+{
+    return currentIndex() < 0 ? QVariant() : currentData(Qt::UserRole);
+}
+
+void QwpComboBox::addKeyedItems(const QStringList &keys)
+{
+    for (const QString &key : keys)
+        addItem(key, key);
+}
+
+void QwpComboBox::setCurrentKey(const QVariant &key)
+{
+    int found = -1;
+    if (key.isValid()) {
+        for (int i = 0; i < count(); ++i) {
+            if (itemData(i, Qt::UserRole) == key) {
+                found = i;
+                break;
+            }
+        }
+    }
+    setCurrentIndex(found);
+}
