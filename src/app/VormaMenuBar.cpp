@@ -35,13 +35,6 @@ QKeySequence shortcut(const char *text)
     return QKeySequence(VormaMenuBar::tr(text));
 }
 
-// The window commands, run through the window's meta-object.
-void invokeWindowSlot(VormaWindow *window, const char *slot)
-{
-    if (window)
-        QMetaObject::invokeMethod(window, slot, Qt::DirectConnection);
-}
-
 } // namespace
 
 VormaMenuBar::VormaMenuBar(VormaWindow *window)
@@ -276,20 +269,21 @@ void VormaMenuBar::setVormaWindow(VormaWindow *window)
             k << connect(entry.action, &QAction::triggered, c, [c, request] { (c->*request)(); });
         }
 
-        k << connect(m_saveAction, &QAction::triggered, window, &VormaWindow::save);
-        k << connect(m_saveAsAction, &QAction::triggered, window, &VormaWindow::saveAs);
         const struct
         {
             QAction *action;
-            const char *slot;
-        } windowSlots[] = {{m_pageSetupAction, "pageSetup"}, {m_printAction, "print"},
-                           {m_undoAction, "undo"},           {m_redoAction, "redo"},
-                           {m_actualSizeAction, "zoomActualSize"}, {m_zoomInAction, "zoomIn"},
-                           {m_zoomOutAction, "zoomOut"}};
-        for (const auto &entry : windowSlots) {
-            const char *slot = entry.slot;
-            k << connect(entry.action, &QAction::triggered, window, [window, slot] { invokeWindowSlot(window, slot); });
-        }
+            void (VormaWindow::*slot)();
+        } windowSlots[] = {{m_saveAction, &VormaWindow::save},
+                           {m_saveAsAction, &VormaWindow::saveAs},
+                           {m_pageSetupAction, &VormaWindow::pageSetup},
+                           {m_printAction, &VormaWindow::print},
+                           {m_undoAction, &VormaWindow::undo},
+                           {m_redoAction, &VormaWindow::redo},
+                           {m_actualSizeAction, &VormaWindow::zoomActualSize},
+                           {m_zoomInAction, &VormaWindow::zoomIn},
+                           {m_zoomOutAction, &VormaWindow::zoomOut}};
+        for (const auto &entry : windowSlots)
+            k << connect(entry.action, &QAction::triggered, window, entry.slot);
         k << connect(window, &VormaWindow::canZoomInChanged, this,
                      [this](bool can) { m_zoomInAction->setEnabled(windowUsable() && can); });
         k << connect(window, &VormaWindow::canZoomOutChanged, this,

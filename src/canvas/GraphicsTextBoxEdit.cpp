@@ -194,8 +194,8 @@ bool GraphicsTextBoxEdit::servedByDialog() const
 void GraphicsTextBoxEdit::focusOutEvent(QFocusEvent *event)
 {
     QGraphicsProxyWidget::focusOutEvent(event);
-    // Focus going to the editor's own menu or to a dialog serving it is part
-    // of editing.
+    // Focus going to the editor's own menu or to a dialog serving it still
+    // belongs to editing.
     if (m_openContextMenu || servedByDialog())
         return;
     emit editingFinished();

@@ -31,9 +31,10 @@ GraphicsTextBoxItem::GraphicsTextBoxItem(NetworkScene *scene, QGraphicsItem *par
 GraphicsTextBoxItem::~GraphicsTextBoxItem()
 {
     // Going with an open editor (undo of the box, a delete, a reset or a
-    // load) writes nothing: the editors (the open one and any closed one not
-    // yet deleted) go first, while the item and its document are still
-    // whole, and their last focus-out no longer reaches closeEditor.
+    // load) writes nothing. The editors (the open one and a closed one not
+    // yet deleted) go first, cut off from closeEditor, while the document
+    // their text edit works on is still whole; as plain child items they
+    // would go only after the text item's own parts.
     disconnectSaveRequest();
     const QList<QGraphicsItem *> children = childItems();
     for (QGraphicsItem *child : children) {

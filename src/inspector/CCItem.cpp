@@ -9,6 +9,11 @@ CCItem::CCItem(CCListEdit *list)
 {
     if (list)
         QmdObserver<QmdVormaController>::setController(list->controller());
+    // Styled before the form's widgets exist: a style sheet set later makes
+    // every one of them polish again (the combo boxes build their popups),
+    // which dominates building a list of rows. The list tells the grey of
+    // the place the row goes to.
+    setStyleSheet(CCListEdit::rowStyleSheet(list ? list->nextRowGrey() : 160));
     setupUi(this);
     curveTypeChooser->setAttribute(Qt::WA_MacNormalSize);
     curveTypeChooser->setDrawBase(false);
@@ -17,7 +22,6 @@ CCItem::CCItem(CCListEdit *list)
     curveTypeChooser->addTab(tr("Linear"));
     curveTypeChooser->addTab(tr("Cubic"));
     connect(curveTypeChooser, &QTabBar::currentChanged, this, &CCItem::on_curveTypeChooser_currentChanged);
-    setStyleSheet(CCListEdit::rowStyleSheet(160));
 }
 
 void CCItem::curveTypeChanged(int)

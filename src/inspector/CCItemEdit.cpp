@@ -83,8 +83,6 @@ CCItemEdit::CCItemEdit(CCListEdit *list, const QmdIndex &entryIndex)
       m_entryIndex(entryIndex)
 {
     editContainer->setFixedHeight(160);
-    editContainer->setStyleSheet(QStringLiteral("QLabel {  color: rgb(99, 99, 99);}QAbstractSpinBox {  border: 1px "
-                                                "solid rgb(160, 160, 160);  border-radius: 3px;}"));
     fillCodeChooser(msbComboBox);
     fillCodeChooser(lsbComboBox);
 

@@ -9,6 +9,7 @@
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QHash>
 #include <QLabel>
 #include <QSlider>
 #include <QSpacerItem>
@@ -17,11 +18,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("CCItemEditForm", text);
-}
 
 QSpinBox *valueBox(QWidget *parent, const char *name)
 {
@@ -46,6 +42,17 @@ QSpacerItem *expandingSpacer()
     return new QSpacerItem(0, 0, QSizePolicy::Expanding, QSizePolicy::Minimum);
 }
 
+// Loaded once: every controller row shows the same few, and loading one by
+// name checks the file each time.
+QPixmap markerPicture(const char *path)
+{
+    static QHash<const char *, QPixmap> pictures;
+    auto it = pictures.find(path);
+    if (it == pictures.end())
+        it = pictures.insert(path, QPixmap(QLatin1String(path)));
+    return *it;
+}
+
 // A row of three pictures of numbers: the left, middle and right marks of
 // the slider's scale.
 QWidget *markerRow(QWidget *parent, const char *name, const char *layoutName, int leftMargin,
@@ -65,7 +72,7 @@ QWidget *markerRow(QWidget *parent, const char *name, const char *layoutName, in
     for (int i = 0; i < 3; ++i) {
         auto *label = new QLabel(row);
         label->setObjectName(QLatin1String(labels[i]));
-        label->setPixmap(QPixmap(QLatin1String(pictures[i])));
+        label->setPixmap(markerPicture(pictures[i]));
         label->setAlignment(alignments[i]);
         layout->addWidget(label);
     }
@@ -98,6 +105,9 @@ void CCItemEditForm::setupUi(QFrame *form)
 
     editContainer = new QWidget(form);
     editContainer->setObjectName(QStringLiteral("editContainer"));
+    // Set before the container's widgets exist, so they are styled once.
+    editContainer->setStyleSheet(QStringLiteral("QLabel {  color: rgb(99, 99, 99);}QAbstractSpinBox {  border: 1px "
+                                                "solid rgb(160, 160, 160);  border-radius: 3px;}"));
     verticalLayout_2->addWidget(editContainer);
     verticalLayout_3 = new QVBoxLayout(editContainer);
     verticalLayout_3->setObjectName(QStringLiteral("verticalLayout_3"));
@@ -134,6 +144,7 @@ void CCItemEditForm::setupUi(QFrame *form)
     // The single-value page.
     singleValuePage = new QWidget();
     singleValuePage->setObjectName(QStringLiteral("singleValuePage"));
+    stackedEditWidget->addWidget(singleValuePage);
     gridLayout_2 = new QGridLayout(singleValuePage);
     gridLayout_2->setObjectName(QStringLiteral("gridLayout_2"));
     gridLayout_2->setContentsMargins(0, 0, 0, 0);
@@ -189,11 +200,11 @@ void CCItemEditForm::setupUi(QFrame *form)
                        static_cast<QWidget *>(singleValuePitchBendCombinedSpinBox)})
         horizontalLayout_2->addWidget(w);
     horizontalLayout_2->addItem(expandingSpacer());
-    stackedEditWidget->addWidget(singleValuePage);
 
     // The curve page.
     curveEditPage = new QWidget();
     curveEditPage->setObjectName(QStringLiteral("curveEditPage"));
+    stackedEditWidget->addWidget(curveEditPage);
     verticalLayout = new QVBoxLayout(curveEditPage);
     verticalLayout->setObjectName(QStringLiteral("verticalLayout"));
     verticalLayout->setContentsMargins(0, 0, 0, 0);
@@ -232,7 +243,6 @@ void CCItemEditForm::setupUi(QFrame *form)
                        static_cast<QWidget *>(pointPitchBendCombinedSpinBox)})
         horizontalLayout->addWidget(w);
     horizontalLayout->addItem(expandingSpacer());
-    stackedEditWidget->addWidget(curveEditPage);
 
     retranslateUi(form);
     stackedEditWidget->setCurrentIndex(0);
@@ -240,22 +250,22 @@ void CCItemEditForm::setupUi(QFrame *form)
 
 void CCItemEditForm::retranslateUi(QFrame *)
 {
-    msbLabel->setText(tr("MSB:"));
-    msbComboBox->setToolTip(tr("MSB Code"));
-    lsbLabel->setText(tr("LSB:"));
-    lsbComboBox->setToolTip(tr("LSB Code"));
-    singleValueMsbSpinBox->setToolTip(tr("MSB"));
-    singleValueLsbSpinBox->setToolTip(tr("LSB"));
-    singleValueCombinedEqualsLabel->setText(tr("="));
-    singleValueStandardCombinedSpinBox->setToolTip(tr("value"));
-    singleValuePitchBendCombinedSpinBox->setToolTip(tr("value"));
-    pointXSpinBox->setToolTip(tr("x"));
-    label_2->setText(tr(","));
-    pointMsbSpinBox->setToolTip(tr("MSB"));
-    pointLsbSpinBox->setToolTip(tr("LSB"));
-    pointCombinedEqualsLabel->setText(tr("="));
-    pointStandardCombinedSpinBox->setToolTip(tr("y"));
-    pointPitchBendCombinedSpinBox->setToolTip(tr("y"));
+    msbLabel->setText(QCoreApplication::translate("CCItemEditForm", "MSB:"));
+    msbComboBox->setToolTip(QCoreApplication::translate("CCItemEditForm", "MSB Code"));
+    lsbLabel->setText(QCoreApplication::translate("CCItemEditForm", "LSB:"));
+    lsbComboBox->setToolTip(QCoreApplication::translate("CCItemEditForm", "LSB Code"));
+    singleValueMsbSpinBox->setToolTip(QCoreApplication::translate("CCItemEditForm", "MSB"));
+    singleValueLsbSpinBox->setToolTip(QCoreApplication::translate("CCItemEditForm", "LSB"));
+    singleValueCombinedEqualsLabel->setText(QCoreApplication::translate("CCItemEditForm", "="));
+    singleValueStandardCombinedSpinBox->setToolTip(QCoreApplication::translate("CCItemEditForm", "value"));
+    singleValuePitchBendCombinedSpinBox->setToolTip(QCoreApplication::translate("CCItemEditForm", "value"));
+    pointXSpinBox->setToolTip(QCoreApplication::translate("CCItemEditForm", "x"));
+    label_2->setText(QCoreApplication::translate("CCItemEditForm", ","));
+    pointMsbSpinBox->setToolTip(QCoreApplication::translate("CCItemEditForm", "MSB"));
+    pointLsbSpinBox->setToolTip(QCoreApplication::translate("CCItemEditForm", "LSB"));
+    pointCombinedEqualsLabel->setText(QCoreApplication::translate("CCItemEditForm", "="));
+    pointStandardCombinedSpinBox->setToolTip(QCoreApplication::translate("CCItemEditForm", "y"));
+    pointPitchBendCombinedSpinBox->setToolTip(QCoreApplication::translate("CCItemEditForm", "y"));
 }
 
 } // namespace Ui

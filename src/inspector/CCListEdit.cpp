@@ -42,6 +42,11 @@ QString CCListEdit::rowStyleSheet(int grey)
         .arg(grey);
 }
 
+int CCListEdit::rowGrey(int position)
+{
+    return position % 2 ? 130 : 190;
+}
+
 void CCListEdit::setController(QmdVormaController *controller)
 {
     if (QmdVormaController *old = this->controller())
@@ -107,15 +112,20 @@ void CCListEdit::onIntDictItemsChangedOrRemoved(const QmdIndex &parent)
         const QmdIndex entry = c->index(id, parent);
         if (c->data(Keys::CurveType, entry).toInt() == QmdVorma::NoCurve)
             continue;
-        auto *row = new CCItemEdit(this, entry);
         const int position = int(qMin<qint64>(id, m_layout->indexOf(m_spawner)));
+        m_nextRowGrey = rowGrey(position);
+        auto *row = new CCItemEdit(this, entry);
+        m_nextRowGrey = 160;
         m_layout->insertWidget(position, row);
         m_editors.insert(id, row);
     }
     // Light and dark rows alternate from the top, the spawner included.
-    for (int j = 0; j < m_layout->count(); ++j)
-        if (QWidget *w = m_layout->itemAt(j)->widget())
-            w->setStyleSheet(rowStyleSheet(j % 2 ? 130 : 190));
+    for (int j = 0; j < m_layout->count(); ++j) {
+        QWidget *w = m_layout->itemAt(j)->widget();
+        const QString sheet = rowStyleSheet(rowGrey(j));
+        if (w && w->styleSheet() != sheet)
+            w->setStyleSheet(sheet);
+    }
     setUpdatesEnabled(true);
     QTimer::singleShot(0, this, QOverload<>::of(&QWidget::update));
 }

@@ -33,6 +33,9 @@ public:
 
     // A row's frame in the grey of the given level.
     static QString rowStyleSheet(int grey);
+    // The grey of the row being built: that of its place in the list, else
+    // the middle grey of a row on its own.
+    int nextRowGrey() const { return m_nextRowGrey; }
 
 public slots:
     void setEdge(QmdItemId edgeId);
@@ -41,12 +44,15 @@ public slots:
     void onStrDictItemsChanged(const QmdIndex &parent, const QStringList &keys, QmdRequestId rid);
 
 private:
+    // Light and dark rows alternate from the top.
+    static int rowGrey(int position);
     void removeRow(QmdItemId id);
 
     QmdIndex m_edgeIndex;
     QmdIndex m_controllersIndex;
     QHash<QmdItemId, CCItemEdit *> m_editors;
-    CCItemSpawner *m_spawner;
+    CCItemSpawner *m_spawner = nullptr;
+    int m_nextRowGrey = 160;
     QBoxLayout *m_layout;
 };
 

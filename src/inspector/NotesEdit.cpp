@@ -95,7 +95,6 @@ void NotesEdit::applyValidation(const Validation &validation)
         // Re-polishing is costly; most keystrokes leave valid text valid.
         if (styleSheet() != validStyleSheet)
             setStyleSheet(validStyleSheet);
-        emit textChangedAndValid();
     } else {
         m_errorDelayTimer->start();
     }
@@ -104,6 +103,10 @@ void NotesEdit::applyValidation(const Validation &validation)
     const bool blocked = document()->blockSignals(true);
     m_highlighter->rehighlight();
     document()->blockSignals(blocked);
+    // Last: a receiver that writes the text back into the editor finds it
+    // validated and coloured already.
+    if (validation.valid)
+        emit textChangedAndValid();
 }
 
 void NotesEdit::onErrorPulseValueChanged()
@@ -190,8 +193,8 @@ void NotesEdit::completeNote()
     if (cursor < spanEnd)
         return;
 
-    // The map is from the last validation, which saw the document as it is
-    // now; still, never look past the text's end.
+    // While a long text is validated aside the map can be older than the
+    // text: never look past the text's end.
     const QString text = toPlainText();
     if (cursor > text.size() || spanEnd > text.size())
         return;

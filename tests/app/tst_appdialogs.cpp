@@ -196,6 +196,10 @@ private slots:
         PortListProvider ports;
         ports.inputs = QStringList{QStringLiteral("Keys 2"), QStringLiteral("Keys 10")};
         PreferencesDialog *dialog = openPreferences(ports);
+        // With input on, the application would clear a stored port its own
+        // poll does not list; this test is about the dialog alone.
+        dialog->midiInputCheckBox->click();
+        QTRY_COMPARE(stored(midiInputEnabledKey()), QVariant(false));
         QwpComboBox *box = dialog->inputPortsComboBox;
         QCOMPARE(itemTexts(box), ports.inputs);
 
@@ -214,6 +218,7 @@ private slots:
         QCOMPARE(box->currentIndex(), -1);
         settle();
         QCOMPARE(stored(midiEntryPortKey()), QVariant(QStringLiteral("Keys 10")));
+        dialog->midiInputCheckBox->click();
         closePreferences();
     }
 

@@ -105,5 +105,5 @@ void TestExamples::examplesLoadAndPlay()
     QVERIFY(noteOnSent());
 }
 
-QTEST_MAIN(TestExamples)
+QTEST_GUILESS_MAIN(TestExamples)
 #include "tst_examples.moc"

@@ -83,6 +83,7 @@ private slots:
     void toolEntries();
     void undoTextNamesTheStep();
     void editEntriesActOnTheFocusedTextField();
+    void windowEntriesDriveTheWindow();
     void recentMenu();
     void recentMenuWithoutFiles();
     void recentFileTexts_data();
@@ -341,6 +342,32 @@ void TestMenuBar::editEntriesActOnTheFocusedTextField()
     QCOMPARE(field->text(), QString());
     action(window.menuBar(), "actionPaste")->trigger();
     QCOMPARE(field->text(), QStringLiteral("tempo 120"));
+}
+
+void TestMenuBar::windowEntriesDriveTheWindow()
+{
+    VormaWindow window;
+    QmdVormaController *c = window.controller();
+    QMenuBar *bar = window.menuBar();
+    action(bar, "actionActualSize")->trigger();
+    settle();
+    QCOMPARE(c->data(Keys::ZoomScale).toDouble(), 1.0);
+    action(bar, "actionZoomIn")->trigger();
+    settle();
+    QCOMPARE(c->data(Keys::ZoomScale).toDouble(), 2.0);
+    action(bar, "actionZoomOut")->trigger();
+    settle();
+    QCOMPARE(c->data(Keys::ZoomScale).toDouble(), 1.0);
+
+    const int elements = c->elementIds().size();
+    c->requestAddNode(QmdVorma::TickPoint(0, 0));
+    settle();
+    action(bar, "actionUndo")->trigger();
+    settle();
+    QCOMPARE(c->elementIds().size(), elements);
+    action(bar, "actionRedo")->trigger();
+    settle();
+    QCOMPARE(c->elementIds().size(), elements + 1);
 }
 
 void TestMenuBar::recentMenu()

@@ -187,6 +187,10 @@ void TestStartup::midiSettingsOpenAndCloseThePorts()
 void TestStartup::spaceTogglesThePlaybackOfTheFocusWindow()
 {
     VormaWindow *window = m_app->windows().first();
+    // The menu bar's Space entry belongs to the active window: it must be
+    // the focus window, as it is when the user types.
+    QApplication::setActiveWindow(window);
+    QTRY_COMPARE(QApplication::activeWindow(), window);
     m_app->onFocusChanged(nullptr, window);
     QCOMPARE(m_app->focusWindow(), window);
     AbstractSync *clock = window->controller()->sync();

@@ -181,7 +181,7 @@ void TestVormaWindow::toolWithoutActionIsRewrittenToSelection()
 
     controller->requestSetData(Keys::Tool, 7, QmdIndex(), noUndo());
     QTRY_COMPARE(controller->data(Keys::Tool).toInt(), 0);
-    QVERIFY(window.findChild<QAction *>(QStringLiteral("actionSelectionTool"))->isChecked());
+    QTRY_VERIFY(window.findChild<QAction *>(QStringLiteral("actionSelectionTool"))->isChecked());
     QVERIFY(!controller->canUndo());
 }
 

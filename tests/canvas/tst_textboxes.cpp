@@ -112,6 +112,7 @@ private slots:
     void editingEndsInOneTextStep();
     void saveRequestCommitsFirst();
     void focusToItsMenuKeepsTheEditorOpen();
+    void fontMenuActsOnTheSelection();
     void focusToAServingDialogKeepsTheEditorOpen_data();
     void focusToAServingDialogKeepsTheEditorOpen();
     void formatKeys_data();
@@ -265,6 +266,46 @@ void TestTextBoxes::focusToItsMenuKeepsTheEditorOpen()
     QCOMPARE(entries, (QStringList{"Cu&t", "&Copy", "&Paste", "&Delete", "Select A&ll", "", "&Font"}));
     QVERIFY(f.editor());
     QVERIFY(!f.editor()->openContextMenu());
+}
+
+void TestTextBoxes::fontMenuActsOnTheSelection()
+{
+    FakeDialogsProvider dialogs;
+    ApplicationServices::registerProvider(&dialogs);
+    TextBoxFixture f;
+    f.openEditor();
+    f.item()->selectAll();
+    QStringList fontEntries;
+    bool boldChecked = true;
+    QTimer::singleShot(0, [&] {
+        QMenu *menu = f.editor()->openContextMenu();
+        QMenu *fontMenu = menu->actions().last()->menu();
+        for (QAction *action : fontMenu->actions()) {
+            fontEntries << action->text();
+            if (action->text() == QStringLiteral("&Bold"))
+                boldChecked = action->isChecked();
+            if (action->text() == QStringLiteral("&Size")) {
+                for (QAction *size : action->menu()->actions()) {
+                    if (size->text() == QStringLiteral("96"))
+                        size->trigger();
+                }
+            }
+            if (action->text() == QStringLiteral("Show &Colors"))
+                action->trigger();
+        }
+        menu->close();
+    });
+    QGraphicsSceneContextMenuEvent event(QEvent::GraphicsSceneContextMenu);
+    event.setScenePos(f.item()->mapToScene(f.item()->boundingRect().center()));
+    QApplication::sendEvent(&f.scene, &event);
+
+    QCOMPARE(fontEntries, (QStringList{"&Family", "&Size", "&Bold", "&Italic", "&Underline", "", "Show &Colors"}));
+    QVERIFY(!boldChecked);
+    QCOMPARE(f.editor()->textEdit()->fontPointSize(), 96.0);
+    QCOMPARE(f.editor()->textEdit()->toPlainText(), QStringLiteral("Hello world"));
+    QCOMPARE(dialogs.colorShown, 1);
+    f.editor()->setFontSmaller();
+    QCOMPARE(f.editor()->textEdit()->fontPointSize(), 95.0);
 }
 
 void TestTextBoxes::focusToAServingDialogKeepsTheEditorOpen_data()

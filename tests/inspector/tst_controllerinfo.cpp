@@ -111,5 +111,7 @@ void TestControllerInfo::damagedPointsDoNotHang()
         QVERIFY(::normalizedCurvePoints(type, 1, -1, points).size() >= points.size());
 }
 
-QTEST_APPLESS_MAIN(TestControllerInfo)
+// Curve points travel through QVariant as QPolygonF, which only a program
+// that loads the GUI library can hold: hence an application object.
+QTEST_MAIN(TestControllerInfo)
 #include "tst_controllerinfo.moc"
