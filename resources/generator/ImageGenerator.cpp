@@ -1,6 +1,8 @@
 // Draws the program's images into the folder given as the only argument.
 // Run offscreen: QT_QPA_PLATFORM=offscreen vorma_image_generator resources/images
 
+#include "InspectorImages.h"
+
 #include <QDir>
 #include <QFont>
 #include <QGuiApplication>
@@ -408,5 +410,6 @@ int main(int argc, char *argv[])
         for (int state = 0; state < 3; ++state)
             ok &= save(chooserSegment(part, state), dir,
                        QStringLiteral("Chooser/%1%2.png").arg(QLatin1String(parts[part]), QLatin1String(states[state])));
+    ok &= saveInspectorImages(dir, save);
     return ok ? 0 : 1;
 }

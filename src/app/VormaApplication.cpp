@@ -5,18 +5,30 @@
 #include "Mvc/SettingsModel.h"
 #include "Mvc/VSettingsValueChangedEvent.h"
 #include "QmdVorma/ApplicationSettingsKeys.h"
+#include "QmdVorma/DocumentKeys.h"
 #include "QmdVorma/QmdVormaController.h"
 #include "QmdVorma/ScaleFactors.h"
 #include "QmdVorma/playback/MidiSynth.h"
+#include "app/ApplicationMidi.h"
 #include "app/EventWait.h"
+#include "app/MidiSynthDialog.h"
+#include "app/PreferencesDialog.h"
 #include "app/ProductInfo.h"
+#include "app/UpdateChecker.h"
+#include "app/HelpLinks.h"
+#include "app/ProductInfo.h"
+#include "app/SharedDialog.h"
 #include "app/VormaWindow.h"
 #include "midi/MidiInput.h"
 #include "widgets/ApplicationServices.h"
 
 #include <KDBusService>
 
+#include <QColorDialog>
+#include <QDesktopServices>
 #include <QDir>
+#include <QFileDialog>
+#include <QFontDialog>
 #include <QFileInfo>
 #include <QHash>
 #include <QKeyEvent>
@@ -70,8 +82,13 @@ VormaApplication::~VormaApplication()
     // Windows left when the loop ended go first: their controllers join the
     // playback threads, which may still use the application's MIDI objects.
     closeAllWindows();
+    delete m_fontDialog;
+    delete m_colorDialog;
     delete m_splash;
+    delete m_synthDialog;
+    delete m_preferencesDialog;
     if (m_initialised) {
+        delete m_midi;
         delete m_midiSynth;
         delete m_midiSynthInput;
     }
@@ -120,8 +137,33 @@ void VormaApplication::setLaunchInfo(const QString &text)
 
 void VormaApplication::setUpMidi()
 {
-    // The port poll, the entry input, the application clock and the thru
-    // instrument come with the MIDI devices.
+    m_midi = new ApplicationMidi(this);
+    ApplicationMidi::Routing routing;
+    routing.triggering = [this] {
+        return m_focusWindow && m_focusWindow->controller()->data(QmdVorma::Keys::MidiTriggeringEnabled).toBool();
+    };
+    routing.trigger = [this](const MidiInputMessage &message, int toggleTimeoutMs) {
+        // Each controller applies it only while its own document plays
+        // with triggering on.
+        const QList<VormaWindow *> windows = m_windows;
+        for (VormaWindow *window : windows)
+            window->controller()->requestMidiTriggerVoiceGroups(message, toggleTimeoutMs);
+    };
+    routing.toggleTimeoutMs = [this] {
+        return settingsValue(midiTriggeringMsecToggleTimeoutKey(), ApplicationMidi::DefaultToggleTimeoutMs).toInt();
+    };
+    m_midi->setRouting(routing);
+    // Widgets below the application hear of port changes through the
+    // services door.
+    connect(m_midi, &ApplicationMidi::midiInputPortsChanged, this, [this] {
+        ApplicationServices::notifyMidiInputPortsChanged();
+        emit midiInputPortsChanged();
+    });
+    connect(m_midi, &ApplicationMidi::midiOutputPortsChanged, this, [this] {
+        ApplicationServices::notifyMidiOutputPortsChanged();
+        emit midiOutputPortsChanged();
+    });
+
     m_midiSynth = new MidiSynth(this);
     // Bounded: a synthesizer that never reports ready must not hang the
     // start; its queries answer empty then, as they do here anyway.
@@ -135,7 +177,7 @@ void VormaApplication::loadUserInterface()
     setLaunchInfo(tr("Loading user interface..."));
     m_userInterfaceLoaded = true;
     connect(this, &QApplication::focusChanged, this, &VormaApplication::onFocusChanged);
-    // The shared font and colour dialogs come with the shared dialogs.
+    createSharedDialogs();
     setQuitOnLastWindowClosed(true);
     QmdVorma::initScaleFactors(m_splash);
 
@@ -157,7 +199,8 @@ void VormaApplication::loadUserInterface()
     m_pendingMessages.clear();
     for (const QString &message : pending)
         handleMessage(message);
-    // The update check comes with the update check.
+    if (settingsValue(autoCheckForUpdateKey(), true).toBool())
+        checkForUpdate(true);
 }
 
 void VormaApplication::onActivateRequested(const QStringList &arguments, const QString &workingDirectory)
@@ -239,12 +282,16 @@ void VormaApplication::openDocuments(const QStringList &paths, bool asTemplate)
             } else {
                 window = createWindow();
             }
-            if (asTemplate)
+            if (asTemplate) {
                 window->controller()->requestLoadTemplate(path);
-            else
+            } else {
                 window->controller()->requestLoad(info.absoluteFilePath());
+            }
             if (m_failedWindows.contains(window))
                 continue;
+            // The same path again in this call finds this window.
+            if (!asTemplate)
+                open.insert(info.absoluteFilePath(), window);
             smartShowDocument(window);
         } else if (window->windowState() & Qt::WindowMinimized) {
             window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
@@ -267,6 +314,53 @@ void VormaApplication::openDocument(const QString &path, bool asTemplate)
 void VormaApplication::openDocument(const QString &path)
 {
     openDocuments(QStringList{path}, false);
+}
+
+void VormaApplication::openDocuments()
+{
+    QFileDialog dialog(nullptr, tr("Open"), QString(), documentFileFilter());
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    QSettings store;
+    const QByteArray geometry = store.value(openDialogGeometryKey()).toByteArray();
+    if (!geometry.isEmpty())
+        dialog.restoreGeometry(geometry);
+    const QByteArray state = store.value(openDialogStateKey()).toByteArray();
+    if (!state.isEmpty())
+        dialog.restoreState(state);
+    const int result = dialog.exec();
+    store.setValue(openDialogGeometryKey(), dialog.saveGeometry());
+    store.setValue(openDialogStateKey(), dialog.saveState());
+    if (result == QDialog::Accepted)
+        openDocuments(dialog.selectedFiles(), false);
+}
+
+void VormaApplication::saveAllDocuments()
+{
+    const QList<VormaWindow *> windows = m_windows;
+    for (VormaWindow *window : windows)
+        window->save();
+}
+
+void VormaApplication::closeActiveWindow()
+{
+    if (QWidget *window = activeWindow())
+        window->close();
+}
+
+void VormaApplication::appQuit()
+{
+    if (m_windows.isEmpty()) {
+        quit();
+        return;
+    }
+    // A copy: windows leave the list as they go. One that is kept open
+    // (its user cancelled) keeps the program running.
+    const QList<QPointer<VormaWindow>> windows(m_windows.cbegin(), m_windows.cend());
+    for (const QPointer<VormaWindow> &window : windows) {
+        if (window)
+            window->close();
+    }
 }
 
 void VormaApplication::smartShowDocument(VormaWindow *window)
@@ -385,57 +479,265 @@ void VormaApplication::settingsValueChanged(VSettingsValueChangedEvent *event)
 {
     const QString key = event->key();
     if (key == midiInputEnabledKey() || key == midiEntryPortKey())
-        applyMidiEntryPort();
+        applyMidiEntryPort(event);
     else if (key == midiThruEnabledKey() || key == midiThruPortKey())
-        applyMidiThruPort();
+        applyMidiThruPort(event);
 }
 
-void VormaApplication::applyMidiEntryPort()
+QVariant VormaApplication::appliedValue(const QString &key, const VSettingsValueChangedEvent *event) const
 {
-    // Opening the entry port comes with the MIDI devices.
+    return event->key() == key ? event->value() : settingsValue(key, QVariant());
 }
 
-void VormaApplication::applyMidiThruPort()
+void VormaApplication::applyMidiEntryPort(const VSettingsValueChangedEvent *event)
 {
-    // Opening the thru port comes with the MIDI devices.
+    applyMidiPort(event, midiInputEnabledKey(), midiEntryPortKey(), &ApplicationMidi::applyMidiEntryPort);
 }
 
-// The shared font and colour dialogs come with the shared dialogs; until
-// then there is none to show or serve.
-void VormaApplication::showFontDialog() {}
-void VormaApplication::connectFontDialog(QObject *, const char *) {}
-void VormaApplication::disconnectFontDialog() {}
-void VormaApplication::updateFontDialog(const QFont &) {}
-QObject *VormaApplication::fontDialogClient() const { return nullptr; }
-bool VormaApplication::isFontDialogVisible() const { return false; }
-void VormaApplication::showColorDialog() {}
-void VormaApplication::connectColorDialog(QObject *, const char *) {}
-void VormaApplication::disconnectColorDialog() {}
-void VormaApplication::updateColorDialog(const QColor &) {}
-QObject *VormaApplication::colorDialogClient() const { return nullptr; }
-bool VormaApplication::isColorDialogVisible() const { return false; }
+void VormaApplication::applyMidiThruPort(const VSettingsValueChangedEvent *event)
+{
+    applyMidiPort(event, midiThruEnabledKey(), midiThruPortKey(), &ApplicationMidi::applyMidiThruPort);
+}
+
+void VormaApplication::applyMidiPort(const VSettingsValueChangedEvent *event, const QString &enabledKey,
+                                     const QString &portKey, bool (ApplicationMidi::*apply)(bool, const QString &))
+{
+    if (!m_midi)
+        return;
+    // Cleared with the application as originator: other settings views
+    // (the preferences) learn it, the application is not told again.
+    if ((m_midi->*apply)(appliedValue(enabledKey, event).toBool(), appliedValue(portKey, event).toString()))
+        postToController(new CSettingsChangeValueEvent(portKey, QString(), this, CEvent::OriginatorGiven));
+}
+
+void VormaApplication::createSharedDialogs()
+{
+    auto *fontDialog = new QFontDialog;
+    fontDialog->setOption(QFontDialog::NoButtons);
+    fontDialog->setModal(false);
+    m_fontDialog = new SharedDialog(fontDialog, SIGNAL(currentFontChanged(QFont)), SIGNAL(fontSelected(QFont)));
+
+    auto *colorDialog = new QColorDialog;
+    colorDialog->setOptions(QColorDialog::ShowAlphaChannel | QColorDialog::NoButtons);
+    colorDialog->setModal(false);
+    colorDialog->setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
+                                | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowCloseButtonHint);
+    m_colorDialog = new SharedDialog(colorDialog, SIGNAL(currentColorChanged(QColor)), SIGNAL(colorSelected(QColor)));
+}
+
+// Before the user interface is loaded there is no dialog: every call below
+// does nothing and every query answers empty.
+void VormaApplication::showFontDialog()
+{
+    if (m_fontDialog)
+        m_fontDialog->show(m_focusWindow);
+}
+
+void VormaApplication::connectFontDialog(QObject *client, const char *member)
+{
+    if (m_fontDialog)
+        m_fontDialog->connectClient(client, member);
+}
+
+void VormaApplication::disconnectFontDialog()
+{
+    if (m_fontDialog)
+        m_fontDialog->disconnectClient();
+}
+
+void VormaApplication::updateFontDialog(const QFont &font)
+{
+    if (!m_fontDialog)
+        return;
+    auto *dialog = static_cast<QFontDialog *>(m_fontDialog->dialog());
+    const QSignalBlocker blocker(dialog);
+    dialog->setCurrentFont(font);
+}
+
+QObject *VormaApplication::fontDialogClient() const
+{
+    return m_fontDialog ? m_fontDialog->client() : nullptr;
+}
+
+bool VormaApplication::isFontDialogVisible() const
+{
+    return m_fontDialog && m_fontDialog->isVisible();
+}
+
+void VormaApplication::showColorDialog()
+{
+    if (m_colorDialog)
+        m_colorDialog->show(m_focusWindow);
+}
+
+void VormaApplication::connectColorDialog(QObject *client, const char *member)
+{
+    if (m_colorDialog)
+        m_colorDialog->connectClient(client, member);
+}
+
+void VormaApplication::disconnectColorDialog()
+{
+    if (m_colorDialog)
+        m_colorDialog->disconnectClient();
+}
+
+void VormaApplication::updateColorDialog(const QColor &color)
+{
+    if (!m_colorDialog)
+        return;
+    auto *dialog = static_cast<QColorDialog *>(m_colorDialog->dialog());
+    const QSignalBlocker blocker(dialog);
+    dialog->setCurrentColor(color);
+}
+
+QObject *VormaApplication::colorDialogClient() const
+{
+    return m_colorDialog ? m_colorDialog->client() : nullptr;
+}
+
+bool VormaApplication::isColorDialogVisible() const
+{
+    return m_colorDialog && m_colorDialog->isVisible();
+}
+
+void VormaApplication::showAppAbout()
+{
+    m_splash->show();
+    m_splash->activateWindow();
+    m_splash->raise();
+}
+
+void VormaApplication::showAppHelp()
+{
+    qDebug("VormaApplication::showAppHelp");
+}
+
+void VormaApplication::openVormaManual()
+{
+    QDesktopServices::openUrl(HelpLinks::manualUrl(applicationDirPath()));
+}
+
+// Addresses this build was not given are never opened (their menu entries
+// are disabled too).
+void VormaApplication::openVormaWebsiteUrl()
+{
+    const QUrl url = HelpLinks::websiteUrl(HelpLinks::configuredWebsite());
+    if (!url.isEmpty())
+        QDesktopServices::openUrl(url);
+}
+
+void VormaApplication::openVormaCommunityUrl()
+{
+    const QUrl url = HelpLinks::communityUrl(HelpLinks::configuredWebsite());
+    if (!url.isEmpty())
+        QDesktopServices::openUrl(url);
+}
+
+void VormaApplication::openVormaSupportUrl()
+{
+    const QUrl url = HelpLinks::supportUrl(HelpLinks::configuredSupportAddress(), applicationId());
+    if (!url.isEmpty())
+        QDesktopServices::openUrl(url);
+}
 
 QSet<QString> VormaApplication::availableMidiInputPorts() const
 {
-    return {};
+    return m_midi ? m_midi->availableMidiInputPorts() : QSet<QString>();
 }
 
 QSet<QString> VormaApplication::availableMidiOutputPorts() const
 {
-    return {};
+    return m_midi ? m_midi->availableMidiOutputPorts() : QSet<QString>();
 }
 
 QStringList VormaApplication::midiInputPortNames() const
 {
-    return {};
+    return m_midi ? m_midi->midiInputPortNames() : QStringList();
 }
 
 QStringList VormaApplication::midiOutputPortNames() const
 {
-    return {};
+    return m_midi ? m_midi->midiOutputPortNames() : QStringList();
 }
 
 QVariant VormaApplication::settingsValue(const QString &key, const QVariant &defaultValue) const
 {
     return m_settingsModel ? m_settingsModel->value(key, defaultValue) : defaultValue;
+}
+
+UpdateChecker *VormaApplication::updateChecker()
+{
+    if (!m_updateChecker) {
+        m_updateChecker = new UpdateChecker(settings(), this);
+        m_updateChecker->setApplicationId(applicationId());
+    }
+    return m_updateChecker;
+}
+
+void VormaApplication::checkForUpdate(bool automatic)
+{
+    updateChecker()->checkForUpdate(automatic);
+}
+
+void VormaApplication::checkForUpdate()
+{
+    checkForUpdate(false);
+}
+
+PreferencesDialog *VormaApplication::preferencesDialog() const
+{
+    return static_cast<PreferencesDialog *>(m_preferencesDialog.data());
+}
+
+MidiSynthDialog *VormaApplication::synthDialog() const
+{
+    return static_cast<MidiSynthDialog *>(m_synthDialog.data());
+}
+
+void VormaApplication::showAppPrefs()
+{
+    if (!m_preferencesDialog) {
+        auto *dialog = new PreferencesDialog(m_settingsController);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        if (QScreen *screen = primaryScreen()) {
+            const QRect available = screen->availableGeometry();
+            const QSize size = dialog->sizeHint();
+            dialog->move(available.width() / 2 - size.width() / 2, (available.height() / 2 - size.height() / 2) / 2);
+        }
+        m_preferencesDialog = dialog;
+    }
+    m_preferencesDialog->show();
+    m_preferencesDialog->raise();
+    m_preferencesDialog->activateWindow();
+}
+
+bool VormaApplication::isSynthDialogOpen() const
+{
+    return !m_synthDialog.isNull();
+}
+
+void VormaApplication::setSynthDialogOpen(bool open)
+{
+    if (!open) {
+        if (m_synthDialog)
+            m_synthDialog->deleteLater();
+        return;
+    }
+    if (!m_synthDialog) {
+        auto *dialog = new MidiSynthDialog(settings());
+        dialog->setSynth(m_midiSynth);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        dialog->show();
+        m_synthDialog = dialog;
+        connect(m_synthDialog, &QObject::destroyed, this, &VormaApplication::synthDialogToggled);
+        emit synthDialogToggled();
+    }
+    m_synthDialog->activateWindow();
+    m_synthDialog->raise();
+}
+
+void VormaApplication::toggleSynthDialog()
+{
+    setSynthDialogOpen(!isSynthDialogOpen());
 }

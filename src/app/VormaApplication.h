@@ -6,19 +6,25 @@
 #include "widgets/ApplicationServicesProvider.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QList>
 #include <QPointer>
 #include <QSet>
 #include <QStringList>
 
+class ApplicationMidi;
 class KDBusService;
 class MidiInput;
 class MidiSynth;
+class MidiSynthDialog;
+class PreferencesDialog;
 class QSettings;
 class QSplashScreen;
 class QWidget;
 class SettingsController;
 class SettingsModel;
+class UpdateChecker;
+class SharedDialog;
 class VormaWindow;
 
 // The process-wide application object. The first start of the program owns
@@ -59,6 +65,8 @@ public:
     const QList<VormaWindow *> &windows() const { return m_windows; }
     VormaWindow *focusWindow() const { return m_focusWindow; }
     MidiSynth *midiSynth() const { return m_midiSynth; }
+    // The port lists, the entry and the thru port; null before init().
+    ApplicationMidi *midi() const { return m_midi; }
 
     // ApplicationServicesProvider
     void showFontDialog() override;
@@ -82,8 +90,19 @@ public:
     bool event(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
+    // The update check of this run, made on first use.
+    UpdateChecker *updateChecker();
+    bool isSynthDialogOpen() const;
+    PreferencesDialog *preferencesDialog() const;
+    MidiSynthDialog *synthDialog() const;
+
 signals:
     void vormaFocusWindowChanged(VormaWindow *window);
+    // The synthesizer dialog was created or destroyed.
+    void synthDialogToggled();
+    // A poll found the ports of that direction changed.
+    void midiInputPortsChanged();
+    void midiOutputPortsChanged();
 
 public slots:
     VormaWindow *newDocument();
@@ -91,6 +110,20 @@ public slots:
     void openDocuments(const QStringList &paths);
     void openDocument(const QString &path, bool asTemplate);
     void openDocument(const QString &path);
+    // The Open dialog.
+    void openDocuments();
+    void saveAllDocuments();
+    void closeActiveWindow();
+    void appQuit();
+
+    // One preferences dialog at a time, brought forward when open.
+    void showAppPrefs();
+    void showAppAbout();
+    void showAppHelp();
+    void openVormaManual();
+    void openVormaWebsiteUrl();
+    void openVormaCommunityUrl();
+    void openVormaSupportUrl();
 
     void init();
     void handleMessage(const QString &message);
@@ -101,6 +134,11 @@ public slots:
     void onVormaWindowDestroyed(QObject *object);
     void smartShowDocument(VormaWindow *window);
 
+    void checkForUpdate(bool automatic);
+    void checkForUpdate();
+    void setSynthDialogOpen(bool open);
+    void toggleSynthDialog();
+
 protected:
     void customEvent(QEvent *event) override;
     void settingsLoaded(VEvent *event) override;
@@ -110,14 +148,19 @@ private:
     void setUpMidi();
     void loadUserInterface();
     void setLaunchInfo(const QString &text);
+    void createSharedDialogs();
     VormaWindow *createWindow();
     // Stores the default when the key is absent; with the originator set,
     // the application is not told of its own defaults.
     void postDefault(const QString &key, const QVariant &value);
     // Applies a stored enable key at once, as if it had just changed.
     void applyStoredValue(const QString &key);
-    void applyMidiEntryPort();
-    void applyMidiThruPort();
+    // The event's value stands for its key: the store may not hold it yet.
+    void applyMidiEntryPort(const VSettingsValueChangedEvent *event);
+    void applyMidiThruPort(const VSettingsValueChangedEvent *event);
+    void applyMidiPort(const VSettingsValueChangedEvent *event, const QString &enabledKey, const QString &portKey,
+                       bool (ApplicationMidi::*apply)(bool, const QString &));
+    QVariant appliedValue(const QString &key, const VSettingsValueChangedEvent *event) const;
     // Windows the user can see or will see: not those closing after a
     // failed load.
     int usableWindowCount() const;
@@ -141,8 +184,15 @@ private:
     AboutBoxForm m_aboutBoxForm;
     SettingsModel *m_settingsModel = nullptr;
     SettingsController *m_settingsController = nullptr;
+    ApplicationMidi *m_midi = nullptr;
     MidiSynth *m_midiSynth = nullptr;
     MidiInput *m_midiSynthInput = nullptr;
+    UpdateChecker *m_updateChecker = nullptr;
+    // Guarded as dialogs: both delete themselves when closed.
+    QPointer<QDialog> m_preferencesDialog;
+    QPointer<QDialog> m_synthDialog;
+    SharedDialog *m_fontDialog = nullptr;
+    SharedDialog *m_colorDialog = nullptr;
 };
 
 #endif

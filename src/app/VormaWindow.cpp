@@ -10,15 +10,18 @@
 #include "app/PlaybackPosLayout.h"
 #include "app/ProductInfo.h"
 #include "app/VormaApplication.h"
+#include "app/VormaMenuBar.h"
 #include "canvas/GridGeometry.h"
 #include "canvas/NetworkScene.h"
 #include "canvas/NetworkView.h"
 #include "canvas/ZoomGeometry.h"
+#include "inspector/Inspector.h"
 
 #include <QAction>
 #include <QActionGroup>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDockWidget>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
@@ -155,7 +158,15 @@ VormaWindow::VormaWindow()
     m_scene->setController(m_controller);
     m_form.networkView->setController(m_controller);
 
-    // The menu bar and the inspector dock come with their own parts.
+    setMenuBar(new VormaMenuBar(this));
+    m_inspectorDock = new QDockWidget(this, Qt::Tool);
+    m_inspectorDock->setObjectName(QStringLiteral("inspectorDock"));
+    m_inspector = new Inspector(this, m_inspectorDock);
+    m_inspectorDock->setWidget(m_inspector);
+    addDockWidget(Qt::RightDockWidgetArea, m_inspectorDock);
+    m_inspectorDock->setAllowedAreas(Qt::LeftDockWidgetArea | Qt::RightDockWidgetArea);
+    m_inspectorDock->setFloating(false);
+    m_inspectorDock->show();
 
     resize(1000, height());
     reset();
@@ -163,12 +174,19 @@ VormaWindow::VormaWindow()
 
 VormaWindow::~VormaWindow()
 {
+    // Nobody follows the selection of a window that goes; the inspector
+    // would otherwise ask a half-destroyed scene for it.
+    disconnect(this, &VormaWindow::elementSelectionChanged, nullptr, nullptr);
     delete m_printer;
     m_printer = nullptr;
     // The scene goes while the window is still whole: clearing its items
     // changes the selection, which it relays to this window.
     delete m_scene;
     m_scene = nullptr;
+    // The menu bar lets go of the controller before it goes: stopping
+    // playback there may still signal.
+    if (auto *bar = qobject_cast<VormaMenuBar *>(menuBar()))
+        bar->setVormaWindow(nullptr);
     // The controller joins the playback threads, which read the model.
     delete m_controller;
     m_controller = nullptr;

@@ -7,6 +7,7 @@
 #include "app/PlaybackControlsForm.h"
 #include "app/ToolChooserForm.h"
 #include "app/VormaWindowForm.h"
+#include "inspector/InspectedWindow.h"
 
 #include <QFile>
 #include <QHash>
@@ -14,8 +15,10 @@
 #include <QPixmap>
 #include <QString>
 
+class Inspector;
 class QAction;
 class QDialog;
+class QDockWidget;
 class QFrame;
 class QMenu;
 class QPrinter;
@@ -32,7 +35,7 @@ class QmdVormaController;
 // a modified document is closed, and offers the commands of the canvas and
 // the menus as slots. The application makes windows, sets them to delete
 // themselves when closed and shows them.
-class VormaWindow : public QMainWindow
+class VormaWindow : public QMainWindow, public InspectedWindow
 {
     Q_OBJECT
     Q_PROPERTY(int playbackPosDisplayMode READ playbackPosDisplayMode WRITE setPlaybackPosDisplayMode NOTIFY
@@ -46,10 +49,12 @@ public:
     VormaWindow();
     ~VormaWindow() override;
 
-    QmdVormaController *controller() const { return m_controller; }
+    QmdVormaController *controller() const override { return m_controller; }
     NetworkScene *scene() const { return m_scene; }
     NetworkView *view() const { return m_form.networkView; }
-    QmdItemIdSet selectedElementIds() const;
+    QmdItemIdSet selectedElementIds() const override;
+    Inspector *inspector() const { return m_inspector; }
+    QDockWidget *inspectorDock() const { return m_inspectorDock; }
     QString displayName() const { return m_displayName; }
 
     // Where the next paste is centred; the view sets it, through the
@@ -157,6 +162,8 @@ private:
     bool m_isBlockedByDialog = false;
     bool m_closeAfterSave = false;
     QString m_displayName;
+    QDockWidget *m_inspectorDock = nullptr;
+    Inspector *m_inspector = nullptr;
 };
 
 #endif

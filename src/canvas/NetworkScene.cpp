@@ -262,6 +262,16 @@ void NetworkScene::onElementsAdded(const QmdItemIdList &ids, QmdRequestId rid)
         clearSelection();
     for (QmdItemId id : ids)
         createElementItem(id, rid);
+    // A text box just drawn is edited at once; one brought back by undo or
+    // redo, or by loading a document, is not.
+    if (ids.size() == 1 && rid != RebuildRequestId && controller()
+        && !controller()->undoRedoRequestIds().contains(rid)) {
+        auto *textBox = dynamic_cast<GraphicsTextBoxItem *>(m_itemsById.value(ids.first()));
+        if (textBox) {
+            textBox->openEditor(textBox->boundingRect().center());
+            textBox->selectAll();
+        }
+    }
     m_lastRequestId = rid;
 }
 

@@ -11,6 +11,7 @@
 #include "canvas/NetworkScene.h"
 #include "canvas/ZoomGeometry.h"
 #include "widgets/QwpComboBox.h"
+#include "widgets/MidiEvent.h"
 
 #include <QContextMenuEvent>
 #include <QKeyEvent>
@@ -597,8 +598,11 @@ void NetworkView::pressWithTool(QMouseEvent *event)
         }
         break;
     case TextBoxTool:
-        if (h && h->type() == ElementItem::TextBoxItemType)
+        if (h && h->type() == ElementItem::TextBoxItemType) {
+            auto *textBox = static_cast<GraphicsTextBoxItem *>(h);
+            textBox->openEditor(textBox->boundingRect().center());
             break;
+        }
         cancelGhostItems();
         m_ghostTextBox = new GraphicsTextBoxItem(m_attachedScene);
         m_ghostTextBox->setHtml(QStringLiteral("<html><body>Text</body></html>"));
@@ -898,4 +902,18 @@ void NetworkView::updateToolCursor()
     }
     setCursor(cursor);
     viewport()->setCursor(cursor);
+}
+
+void NetworkView::customEvent(QEvent *event)
+{
+    if (const MidiEvent *midi = MidiEvent::from(event))
+        enterMidiNote(*midi);
+    else
+        QGraphicsView::customEvent(event);
+}
+
+void NetworkView::enterMidiNote(const MidiEvent &event)
+{
+    static const QmdItemIdSet none;
+    m_midiNoteEntry.enter(event, controller(), m_attachedScene ? m_attachedScene->selectedElementIds() : none);
 }

@@ -2,6 +2,7 @@
 #define CANVAS_NETWORKVIEW_H
 
 #include "QmdVorma/QmdVormaObserver.h"
+#include "canvas/MidiNoteEntry.h"
 
 #include <QGraphicsView>
 #include <QHash>
@@ -16,6 +17,7 @@ class GraphicsEdgeItem;
 class GraphicsNodeItem;
 class GraphicsTextBoxItem;
 class GraphicsVoiceGroupItem;
+class MidiEvent;
 
 // The canvas widget of a document window: shows the window's NetworkScene,
 // follows the document's view settings and turns mouse gestures of the
@@ -115,8 +117,11 @@ protected:
     void focusOutEvent(QFocusEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    // Takes the MidiEvents the application hands the focus widget.
+    void customEvent(QEvent *event) override;
 
 private:
+    void enterMidiNote(const MidiEvent &event);
     void pressWithTool(QMouseEvent *event);
     void completeNodeAndEdge(const QmdItemIdList &ids, QmdRequestId rid);
     void moveDrag(const QPoint &viewPos);
@@ -187,6 +192,7 @@ private:
     QmdRequestId m_pendingNodeRequestId = 0;
     bool m_buttonDown = false;
     QRect m_pressRepaintRect;
+    MidiNoteEntry m_midiNoteEntry;
 };
 
 #endif

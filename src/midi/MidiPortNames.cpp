@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QRegularExpression>
 
+#include <algorithm>
+
 namespace {
 
 struct SplitName
@@ -47,6 +49,11 @@ bool comparePortNames(const QString &a, const QString &b)
     if (stems != 0)
         return stems < 0;
     return sa.number < sb.number;
+}
+
+void sortPortNames(QStringList &names)
+{
+    std::stable_sort(names.begin(), names.end(), comparePortNames);
 }
 
 QString midiPortDisplayName(const QString &name)

@@ -14,6 +14,8 @@
 // are equal the trailing numbers compare as numbers (none counts as 0), so
 // "Port 2" comes before "Port 10".
 bool comparePortNames(const QString &a, const QString &b);
+// Sorts into that order; names that compare equal keep their order.
+void sortPortNames(QStringList &names);
 
 // The name users see for a driver's port name: ALSA appends " client:port"
 // numbers that change from run to run, so they are cut off. Applied to a

@@ -569,6 +569,8 @@ QStringList RtMidiBackend::portNames(MidiDirection direction)
         }
     } catch (const RtMidiError &e) {
         report(e);
+        // A list the driver could not finish is not offered: no ports.
+        names.clear();
     }
     return names;
 }

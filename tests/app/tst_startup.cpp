@@ -1,12 +1,18 @@
+#include "Mvc/CSettingsChangeValueEvent.h"
 #include "Mvc/VSettingsValueChangedEvent.h"
 #include "QmdVorma/ApplicationSettingsKeys.h"
 #include "QmdVorma/QmdVormaController.h"
 #include "QmdVorma/playback/AbstractSync.h"
+#include "QmdVorma/playback/MidiInstrument.h"
 #include "QmdVorma/playback/MidiSynth.h"
+#include "midi/MidiInput.h"
+#include "widgets/ApplicationServices.h"
+#include "app/ApplicationMidi.h"
 #include "app/VormaApplication.h"
 #include "app/VormaWindow.h"
 
 #include "GuiTestMain.h"
+#include "MidiTestSupport.h"
 #include "Qmd/QmdTestSupport.h"
 #include "app/AppTestSupport.h"
 #include "app/PrivateSessionBus.h"
@@ -14,6 +20,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -30,6 +37,13 @@ public:
     using VormaApplication::VormaApplication;
 
     QStringList appliedKeys;
+
+    // As the preferences dialog changes a setting.
+    void changeSetting(const QString &key, const QVariant &value)
+    {
+        postToController(new CSettingsChangeValueEvent(key, value));
+        settle();
+    }
 
 protected:
     void settingsValueChanged(VSettingsValueChangedEvent *event) override
@@ -68,6 +82,7 @@ private slots:
     void commandLineSkipsMissingAndReportsUnreadableDocuments();
     void firstRunStoresTheDefaultsAndOpensNoPort();
     void initTwiceDoesNothing();
+    void midiSettingsOpenAndCloseThePorts();
     void spaceTogglesThePlaybackOfTheFocusWindow();
     void unreadableDocumentInTheOnlyWindowLeavesAnUntitledOne();
     void laterStartHandsOverItsCommandLine();
@@ -126,6 +141,47 @@ void TestStartup::initTwiceDoesNothing()
     settle();
     QCOMPARE(m_app->settings(), settings);
     QCOMPARE(m_app->windows().size(), windows);
+}
+
+void TestStartup::midiSettingsOpenAndCloseThePorts()
+{
+    ScopedFakeMidi fake;
+    fake->addPort(MidiDirection::Input, QStringLiteral("Keys"));
+    fake->addPort(MidiDirection::Output, QStringLiteral("Thru"));
+    // The widgets hear of the new ports through the services door.
+    QSignalSpy inputs(ApplicationServices::instance(), &ApplicationServices::midiInputPortsChanged);
+    QSignalSpy outputs(ApplicationServices::instance(), &ApplicationServices::midiOutputPortsChanged);
+    m_app->midi()->pollMidiPorts();
+    QCOMPARE(inputs.count(), 1);
+    QCOMPARE(outputs.count(), 1);
+    QCOMPARE(ApplicationServices::midiInputPortNames(), QStringList{QStringLiteral("Keys")});
+    QCOMPARE(ApplicationServices::availableMidiOutputPorts(), QSet<QString>{QStringLiteral("Thru")});
+
+    MidiInput *entry = m_app->midi()->entryInput();
+    MidiInstrument *thru = m_app->midi()->thruInstrument();
+    m_app->changeSetting(midiEntryPortKey(), QStringLiteral("Keys"));
+    m_app->changeSetting(midiThruPortKey(), QStringLiteral("Thru"));
+    QCOMPARE(entry->portName(), QStringLiteral("Keys"));
+    QCOMPARE(thru->portName(), QStringLiteral("Thru"));
+
+    // Switched off, the port closes and the setting keeps its name.
+    m_app->changeSetting(midiInputEnabledKey(), false);
+    QVERIFY(!entry->isOpen());
+    QCOMPARE(m_app->settings()->value(midiEntryPortKey()).toString(), QStringLiteral("Keys"));
+    m_app->changeSetting(midiInputEnabledKey(), true);
+    QCOMPARE(entry->portName(), QStringLiteral("Keys"));
+
+    // A port that is not there is cleared from the settings.
+    m_app->changeSetting(midiEntryPortKey(), QStringLiteral("Gone"));
+    QVERIFY(!entry->isOpen());
+    QTRY_COMPARE(m_app->settings()->value(midiEntryPortKey()).toString(), QString());
+    m_app->changeSetting(midiThruEnabledKey(), false);
+    QVERIFY(!thru->isOpen());
+    QCOMPARE(m_app->settings()->value(midiThruPortKey()).toString(), QStringLiteral("Thru"));
+
+    // Back to the platform's MIDI system with no port held.
+    m_app->changeSetting(midiThruPortKey(), QString());
+    m_app->changeSetting(midiThruEnabledKey(), true);
 }
 
 void TestStartup::spaceTogglesThePlaybackOfTheFocusWindow()

@@ -5,6 +5,7 @@
 #include "widgets/QwpComboBox.h"
 
 #include <QGraphicsItem>
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 #include <cmath>
@@ -112,9 +113,11 @@ private slots:
         f.click();
         QCOMPARE(f.stored(), QVariant(8.0));
 
-        f.view.setZoomOut(true);
+        // Alt turns the tool around.
+        QKeyEvent alt(QEvent::KeyPress, Qt::Key_Alt, Qt::AltModifier);
+        QApplication::sendEvent(&f.view, &alt);
         QCOMPARE(cursorImage(f.view.viewport()->cursor()), resourceImage(":/images/Cursors/ZoomOut.png"));
-        f.click();
+        f.click(Qt::AltModifier);
         QCOMPARE(f.stored(), QVariant(4.0));
         QCOMPARE(f.shown(), 4.0);
         QVERIFY(!f.doc.controller.canUndo());

@@ -6,8 +6,6 @@
 
 #include <QtTest>
 
-#include <algorithm>
-
 Q_DECLARE_METATYPE(MidiApiSetting)
 Q_DECLARE_METATYPE(MidiDriverApi)
 
@@ -66,8 +64,12 @@ void TestMidiPortNames::naturalOrder()
 void TestMidiPortNames::sortingPutsNumberedNamesInNumberOrder()
 {
     QStringList names{"USB MIDI 10", "Synth", "USB MIDI 2", "USB MIDI 1", "Synth 3"};
-    std::stable_sort(names.begin(), names.end(), comparePortNames);
+    sortPortNames(names);
     QCOMPARE(names, (QStringList{"Synth", "Synth 3", "USB MIDI 1", "USB MIDI 2", "USB MIDI 10"}));
+    // Names that compare equal keep their order.
+    names = QStringList{"Port 007", "S0", "Port 7", "S", "Port 07"};
+    sortPortNames(names);
+    QCOMPARE(names, (QStringList{"Port 007", "Port 7", "Port 07", "S0", "S"}));
 }
 
 void TestMidiPortNames::displayNameDropsAlsaNumbers_data()

@@ -1,0 +1,3 @@
+#include "inspector/InspectedWindow.h"
+
+InspectedWindow::~InspectedWindow() = default;

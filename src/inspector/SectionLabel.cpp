@@ -1,0 +1,5 @@
+#include "inspector/SectionLabel.h"
+
+SectionLabel::SectionLabel(QWidget *parent) : QLabel(parent)
+{
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+// The application's shared font and colour dialogs as a test sees them:
+// nothing is shown, the test sets what the application would report.
+
+#include "widgets/ApplicationServicesProvider.h"
+
+#include <QObject>
+#include <QPointer>
+
+class FakeDialogsProvider : public ApplicationServicesProvider
+{
+public:
+    bool fontVisible = false;
+    bool colorVisible = false;
+    int colorShown = 0;
+    QPointer<QObject> fontClient;
+    QPointer<QObject> colorClient;
+
+    void showFontDialog() override { fontVisible = true; }
+    void connectFontDialog(QObject *client, const char *) override { fontClient = client; }
+    void disconnectFontDialog() override { fontClient = nullptr; }
+    void updateFontDialog(const QFont &) override {}
+    QObject *fontDialogClient() const override { return fontClient; }
+    bool isFontDialogVisible() const override { return fontVisible; }
+    void showColorDialog() override
+    {
+        colorVisible = true;
+        ++colorShown;
+    }
+    void connectColorDialog(QObject *client, const char *) override { colorClient = client; }
+    void disconnectColorDialog() override { colorClient = nullptr; }
+    void updateColorDialog(const QColor &) override {}
+    QObject *colorDialogClient() const override { return colorClient; }
+    bool isColorDialogVisible() const override { return colorVisible; }
+    QSet<QString> availableMidiInputPorts() const override { return {}; }
+    QSet<QString> availableMidiOutputPorts() const override { return {}; }
+    QStringList midiInputPortNames() const override { return {}; }
+    QStringList midiOutputPortNames() const override { return {}; }
+    QVariant settingsValue(const QString &, const QVariant &value) const override { return value; }
+};
