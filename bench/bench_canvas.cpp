@@ -362,7 +362,13 @@ struct WindowNetwork
         window.resize(1280, 800);
         QmdVormaController *c = window.controller();
         fillNetwork(*c->model(), nodes, 100, 60, 60);
+        // The controller completes every element after the reset, one change
+        // each, which the scene would hand to every item: set-up, not the
+        // figures, so the scene watches only once the document is complete.
+        window.scene()->setController(nullptr);
         c->reset();
+        QCoreApplication::sendPostedEvents();
+        window.scene()->setController(c);
         window.show();
         QCoreApplication::processEvents();
         if (window.scene()->elementItemCount() != 2 * nodes)

@@ -14,6 +14,7 @@
 #include "canvas/GridGeometry.h"
 #include "canvas/NetworkScene.h"
 #include "canvas/NetworkView.h"
+#include "canvas/ZoomGeometry.h"
 #include "inspector/Inspector.h"
 
 #include <QAction>
@@ -214,14 +215,19 @@ void VormaWindow::setPastePos(const QmdVorma::TickPoint &pos)
     m_pastedAtPastePos = false;
 }
 
+double VormaWindow::shownZoomScale() const
+{
+    return ZoomGeometry::usableScale(m_controller->data(Keys::ZoomScale));
+}
+
 bool VormaWindow::canZoomIn() const
 {
-    return m_controller->data(Keys::ZoomScale).toDouble() < 8.0;
+    return shownZoomScale() < ZoomGeometry::MaxScale;
 }
 
 bool VormaWindow::canZoomOut() const
 {
-    return m_controller->data(Keys::ZoomScale).toDouble() > 0.25;
+    return shownZoomScale() > ZoomGeometry::MinScale;
 }
 
 void VormaWindow::reset()
@@ -448,22 +454,22 @@ void VormaWindow::zoom(qreal scale)
 {
     // A scale that is no number or endless is no wish for either extreme.
     if (!std::isfinite(scale))
-        scale = MinZoomScale;
-    if (scale > MaxZoomScale)
-        scale = MaxZoomScale;
-    if (!(scale > MinZoomScale))
-        scale = MinZoomScale;
+        scale = ZoomGeometry::MinScale;
+    if (scale > ZoomGeometry::MaxScale)
+        scale = ZoomGeometry::MaxScale;
+    if (!(scale > ZoomGeometry::MinScale))
+        scale = ZoomGeometry::MinScale;
     m_controller->requestSetData(Keys::ZoomScale, double(scale), QmdIndex(), noUndo(tr("Zoom")));
 }
 
 void VormaWindow::zoomIn()
 {
-    zoom(m_controller->data(Keys::ZoomScale).toDouble() * 2.0);
+    zoom(shownZoomScale() * 2.0);
 }
 
 void VormaWindow::zoomOut()
 {
-    zoom(m_controller->data(Keys::ZoomScale).toDouble() * 0.5);
+    zoom(shownZoomScale() * 0.5);
 }
 
 void VormaWindow::zoomActualSize()

@@ -66,10 +66,10 @@ public:
     // True while a prompt or dialog of this window is open.
     bool isBlockedByDialog() const { return m_isBlockedByDialog; }
 
+    // Both judge the scale the view shows, so a stored scale the view
+    // mends (not finite, not positive, out of range) zooms from what is seen.
     bool canZoomIn() const;
     bool canZoomOut() const;
-    static constexpr double MinZoomScale = 0.25;
-    static constexpr double MaxZoomScale = 8.0;
 
     // Page setup and printing share it for the window's life.
     QPrinter *printer() const { return m_printer; }
@@ -140,6 +140,7 @@ protected:
 private:
     void setUpToolBar();
     void setUpTransport();
+    double shownZoomScale() const;
     void openPrinterDialog(QDialog *dialog, void (VormaWindow::*onAccepted)());
 
     VormaWindowForm m_form;

@@ -13,6 +13,8 @@
 
 #include <QAction>
 #include <QClipboard>
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QGraphicsItem>
 #include <QMessageBox>
 #include <QPageSetupDialog>
@@ -154,9 +156,12 @@ private slots:
     void selectionCommands_data();
     void selectionCommands();
     void selectAllTakesEverythingTouchingTheContents();
+    void canvasMenuReachesTheWindow();
     void zoomIsLimited_data();
     void zoomIsLimited();
     void zoomStepsStopAtTheLimits();
+    void zoomStepsStartFromTheShownScale_data();
+    void zoomStepsStartFromTheShownScale();
     void undoPastTheSavedStateAsksFirst_data();
     void undoPastTheSavedStateAsksFirst();
     void redoFollowsTheHistory();
@@ -342,6 +347,44 @@ void TestEditCommands::selectAllTakesEverythingTouchingTheContents()
     QVERIFY(window.selectedElementIds().contains(edge));
 }
 
+// The canvas knows the window only as its edit target.
+void TestEditCommands::canvasMenuReachesTheWindow()
+{
+    VormaWindow window;
+    window.resize(800, 600);
+    window.show();
+    QmdVormaController *c = window.controller();
+    addNode(c, TickPoint(0, 0));
+    addNode(c, TickPoint(QmdVorma::TicksPerPrincipal, 0));
+    settle();
+    window.scene()->clearSelection();
+    NetworkView *view = window.view();
+    const auto choose = [view](const QString &text) {
+        // Opening the menu brings its entries up to date with the selection.
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), view->viewport()->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(view->viewport(), &event);
+        view->contextMenu()->hide();
+        for (QAction *action : view->contextMenu()->actions())
+            if (action->text() == text && action->isEnabled())
+                return action->trigger(), true;
+        return false;
+    };
+
+    QVERIFY(choose(QStringLiteral("Select A&ll")));
+    QCOMPARE(window.selectedElementIds().size(), 2);
+    QVERIFY(choose(QStringLiteral("&Copy")));
+    QVERIFY(QmdVormaController::canPaste());
+
+    QVERIFY(choose(QStringLiteral("&Delete")));
+    settle();
+    QVERIFY(c->elementIds().isEmpty());
+    QCOMPARE(c->undoText(), QStringLiteral("Delete"));
+
+    QVERIFY(choose(QStringLiteral("&Paste")));
+    settle();
+    QCOMPARE(c->elementIds().size(), 2);
+}
+
 void TestEditCommands::zoomIsLimited_data()
 {
     QTest::addColumn<qreal>("wanted");
@@ -397,6 +440,39 @@ void TestEditCommands::zoomStepsStopAtTheLimits()
     window.zoomOut();
     QCOMPARE(scale(), 0.25);
     QVERIFY(!c->canUndo());
+}
+
+void TestEditCommands::zoomStepsStartFromTheShownScale_data()
+{
+    QTest::addColumn<QVariant>("stored");
+    QTest::addColumn<double>("in");
+    QTest::addColumn<double>("out");
+
+    // The view shows a scale it cannot use at actual size, or at the limit.
+    QTest::newRow("not a number") << QVariant(std::numeric_limits<double>::quiet_NaN()) << 2.0 << 0.5;
+    QTest::newRow("negative") << QVariant(-1.0) << 2.0 << 0.5;
+    QTest::newRow("text") << QVariant(QStringLiteral("big")) << 2.0 << 0.5;
+    QTest::newRow("beyond the top") << QVariant(20.0) << 8.0 << 4.0;
+    QTest::newRow("below the bottom") << QVariant(0.1) << 0.5 << 0.25;
+}
+
+void TestEditCommands::zoomStepsStartFromTheShownScale()
+{
+    QFETCH(QVariant, stored);
+    QFETCH(double, in);
+    QFETCH(double, out);
+
+    VormaWindow window;
+    QmdVormaController *c = window.controller();
+    for (const bool zoomIn : {true, false}) {
+        c->requestSetData(Keys::ZoomScale, stored, QmdIndex(), noUndo());
+        settle();
+        if (zoomIn)
+            window.zoomIn();
+        else
+            window.zoomOut();
+        QCOMPARE(c->data(Keys::ZoomScale).toDouble(), zoomIn ? in : out);
+    }
 }
 
 void TestEditCommands::undoPastTheSavedStateAsksFirst_data()
