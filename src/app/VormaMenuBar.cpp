@@ -450,9 +450,12 @@ void VormaMenuBar::invokeEditAction(const char *method)
         QMetaObject::invokeMethod(focus, method, Qt::DirectConnection);
         return;
     }
+    // The application's focus window, else this bar's own: without focus
+    // tracking (no application object) the bar's window is the one typed in.
     VormaApplication *app = VormaApplication::instance();
-    if (app && app->focusWindow())
-        QMetaObject::invokeMethod(app->focusWindow(), method, Qt::DirectConnection);
+    QObject *window = app && app->focusWindow() ? static_cast<QObject *>(app->focusWindow()) : m_window.data();
+    if (window)
+        QMetaObject::invokeMethod(window, method, Qt::DirectConnection);
 }
 
 void VormaMenuBar::cut()

@@ -83,7 +83,7 @@ private:
     void syncUndoRedoEnabled();
     // Runs the named edit slot on the focused widget when it has one, else
     // on the application's focus window.
-    static void invokeEditAction(const char *method);
+    void invokeEditAction(const char *method);
 
     QPointer<VormaWindow> m_window;
     QHash<int, QAction *> m_toolActions;

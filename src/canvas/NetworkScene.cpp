@@ -236,6 +236,10 @@ void NetworkScene::onSelectionChanged()
 {
     m_selectedIdsCache.clear();
     m_selectedIdsStale = true;
+    if (m_selectionBatch > 0) {
+        m_selectionPending = true;
+        return;
+    }
     for (ElementItem *item : qAsConst(m_itemsById))
         item->onSceneSelectionChanged();
 }
@@ -260,8 +264,13 @@ void NetworkScene::onElementsAdded(const QmdItemIdList &ids, QmdRequestId rid)
 {
     if (rid != m_lastRequestId)
         clearSelection();
+    ++m_selectionBatch;
     for (QmdItemId id : ids)
         createElementItem(id, rid);
+    if (--m_selectionBatch == 0 && m_selectionPending) {
+        m_selectionPending = false;
+        onSelectionChanged();
+    }
     // A text box just drawn is edited at once; one brought back by undo or
     // redo, or by loading a document, is not.
     if (ids.size() == 1 && rid != RebuildRequestId && controller()

@@ -158,6 +158,10 @@ private:
     QRectF m_contentsRect;
     QmdRequestId m_lastRequestId = 0;
     mutable bool m_selectedIdsStale = true;
+    // While items for new elements are made, each one selected would make
+    // every item follow the selection; they follow it once at the end.
+    int m_selectionBatch = 0;
+    bool m_selectionPending = false;
     mutable QmdItemIdSet m_selectedIdsCache;
     bool m_snapToGrid = true;
     QmdVorma::Ticks m_snapStepTicks = QmdVorma::TicksPerPrincipal;

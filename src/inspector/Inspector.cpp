@@ -140,6 +140,10 @@ Inspector::Inspector(QWidget *window, QDockWidget *dock)
     : QWidget(window, Qt::Tool | Qt::WindowTitleHint | Qt::CustomizeWindowHint | Qt::WindowCloseButtonHint)
     , m_dock(dock)
 {
+    m_selectionTimer = new QTimer(this);
+    m_selectionTimer->setSingleShot(true);
+    m_selectionTimer->setInterval(0);
+    connect(m_selectionTimer, &QTimer::timeout, this, &Inspector::onElementSelectionChanged);
     buildUi();
     setVormaWindow(window);
 }
@@ -331,7 +335,7 @@ void Inspector::setVormaWindow(QWidget *window)
     m_window = window;
     auto *inspected = dynamic_cast<InspectedWindow *>(window);
     if (window && inspected)
-        connect(window, SIGNAL(elementSelectionChanged()), this, SLOT(onElementSelectionChanged()));
+        connect(window, SIGNAL(elementSelectionChanged()), m_selectionTimer, SLOT(start()));
     setController(inspected ? inspected->controller() : nullptr);
 }
 
@@ -507,6 +511,7 @@ int Inspector::elementType(QmdItemId id) const
 
 void Inspector::onElementSelectionChanged()
 {
+    m_selectionTimer->stop();
     auto *inspected = dynamic_cast<InspectedWindow *>(m_window.data());
     if (!controller())
         return;

@@ -11,6 +11,7 @@
 
 #include <QMap>
 #include <QPointer>
+#include <QTimer>
 #include <QWidget>
 
 class QAbstractButton;
@@ -107,6 +108,9 @@ private:
 
     QPointer<QDockWidget> m_dock;
     QPointer<QWidget> m_window;
+    // Selection changes arrive one per item (a paste selects every new
+    // element); the pages follow them once the burst is over.
+    QTimer *m_selectionTimer = nullptr;
     QTimeLine *m_timeLine = nullptr;
     QPointer<QWidget> m_pendingPage;
     QHBoxLayout *m_buttonBar = nullptr;

@@ -94,9 +94,13 @@ struct InspectorFixture
     }
 
     QmdVormaController &controller() { return doc.controller; }
+    // The inspector follows a burst of selection changes once it is over,
+    // from the event loop.
     void select(const QmdItemIdSet &ids)
     {
         window->select(ids);
+        settle();
+        QCoreApplication::processEvents();
         settle();
     }
     int currentPage() const { return inspector->stack()->currentIndex(); }
