@@ -21,7 +21,8 @@ bool isNullKey(const QString &key)
     return key.isEmpty();
 }
 
-bool byId(const QmdMemModel::IntDictSpecialItem::Entry &a, const QmdMemModel::IntDictSpecialItem::Entry &b)
+template <typename Entry>
+bool byKey(const Entry &a, const Entry &b)
 {
     return a.first < b.first;
 }
@@ -30,8 +31,8 @@ bool byId(const QmdMemModel::IntDictSpecialItem::Entry &a, const QmdMemModel::In
 // last issued id after a write is always the largest id written.
 void sortBatch(IntValues &values)
 {
-    if (!std::is_sorted(values.cbegin(), values.cend(), byId))
-        std::sort(values.begin(), values.end(), byId);
+    if (!std::is_sorted(values.cbegin(), values.cend(), byKey<IntValues::value_type>))
+        std::sort(values.begin(), values.end(), byKey<IntValues::value_type>);
 }
 
 void sortBatch(StrValues &)
@@ -42,7 +43,8 @@ void sortBatch(StrValues &)
 // each in order.
 void mergeBatch(IntValues &values, std::size_t middle)
 {
-    std::inplace_merge(values.begin(), values.begin() + std::ptrdiff_t(middle), values.end(), byId);
+    std::inplace_merge(values.begin(), values.begin() + std::ptrdiff_t(middle), values.end(),
+                       byKey<IntValues::value_type>);
 }
 
 void mergeBatch(StrValues &, std::size_t)
@@ -162,7 +164,7 @@ public:
                 else
                     addedKeys.append(entry.first);
             }
-            model->rawSetEntries(node, newValues, parent);
+            model->rawSetEntries(node, std::move(newValues), parent);
             newValues.clear();
         }
         QmdCommand::redo();
@@ -182,7 +184,7 @@ public:
                 newValues.emplace_back(key, valueOrInvalid(node->find(key, hint)));
             mergeBatch(newValues, middle);
             model->rawRemoveEntries(node, addedKeys, parent, nullptr);
-            model->rawSetEntries(node, oldValues, parent);
+            model->rawSetEntries(node, std::move(oldValues), parent);
             oldValues.clear();
             addedKeys.clear();
         }
@@ -237,7 +239,7 @@ public:
                 if (current && nodeOf(*current))
                     displaced.append(*current);
             }
-            model->rawSetEntries(node, removedValues, parent);
+            model->rawSetEntries(node, std::move(removedValues), parent);
             removedValues.clear();
             model->deleteSpecialItems(displaced);
         }
@@ -293,47 +295,62 @@ QmdMemModel::StrDictSpecialItem::StrDictSpecialItem(const QmdIndex &location_, Q
 {
 }
 
-const QVariant *QmdMemModel::IntDictSpecialItem::find(QmdItemId id) const
+template <typename KeyType>
+const QVariant *QmdMemModel::SortedEntries<KeyType>::find(const KeyType &key) const
 {
-    if (entries.empty() || id > entries.back().first)
+    if (entries.empty() || entries.back().first < key)
         return nullptr; // the common probe for a fresh id
-    const auto it = std::lower_bound(entries.cbegin(), entries.cend(), Entry(id, QVariant()), byId);
-    return it != entries.cend() && it->first == id ? &it->second : nullptr;
+    const auto it = std::lower_bound(entries.cbegin(), entries.cend(), key,
+                                     [](const Entry &entry, const KeyType &k) { return entry.first < k; });
+    return it != entries.cend() && it->first == key ? &it->second : nullptr;
 }
 
-const QVariant *QmdMemModel::IntDictSpecialItem::find(QmdItemId id, std::size_t &hint) const
+template <typename KeyType>
+const QVariant *QmdMemModel::SortedEntries<KeyType>::find(const KeyType &key, std::size_t &hint) const
 {
-    hint = seek(id, hint);
-    return hint < entries.size() && entries[hint].first == id ? &entries[hint].second : nullptr;
+    hint = seek(key, hint);
+    return hint < entries.size() && entries[hint].first == key ? &entries[hint].second : nullptr;
 }
 
-// The position of the first entry whose id is not below `id`. The search
-// gallops forward from `from` and starts over only for an id behind it.
-std::size_t QmdMemModel::IntDictSpecialItem::seek(QmdItemId id, std::size_t from) const
+// The position of the first entry whose key is not below `key`. The search
+// gallops forward from `from` and starts over only for a key behind it.
+template <typename KeyType>
+std::size_t QmdMemModel::SortedEntries<KeyType>::seek(const KeyType &key, std::size_t from) const
 {
     const std::size_t count = entries.size();
     from = std::min(from, count);
-    if (from > 0 && entries[from - 1].first >= id)
+    if (from > 0 && !(entries[from - 1].first < key))
         from = 0;
-    std::size_t low = from; // every entry before low has a smaller id
+    std::size_t low = from; // every entry before low has a smaller key
     std::size_t high = from;
     std::size_t step = 1;
-    while (high < count && entries[high].first < id) {
+    while (high < count && entries[high].first < key) {
         low = high + 1;
         high = from + step;
         step *= 2;
     }
     const auto begin = entries.cbegin();
     const auto it = std::lower_bound(begin + std::ptrdiff_t(low), begin + std::ptrdiff_t(std::min(high, count)),
-                                     Entry(id, QVariant()), byId);
+                                     key, [](const Entry &entry, const KeyType &k) { return entry.first < k; });
     return std::size_t(it - begin);
 }
 
-void QmdMemModel::IntDictSpecialItem::write(Values::const_iterator first, Values::const_iterator last)
+template <typename KeyType>
+void QmdMemModel::SortedEntries<KeyType>::write(Values &&values)
+{
+    if (entries.empty())
+        entries = std::move(values); // a new dictionary's first write: no copy
+    else
+        write(values.cbegin(), values.cend());
+}
+
+template <typename KeyType>
+void QmdMemModel::SortedEntries<KeyType>::write(typename Values::const_iterator first,
+                                                typename Values::const_iterator last)
 {
     if (first == last)
         return;
-    if (entries.empty() || first->first > entries.back().first) {
+    if (entries.empty() || entries.back().first < first->first) {
         entries.insert(entries.end(), first, last);
         return;
     }
@@ -352,24 +369,26 @@ void QmdMemModel::IntDictSpecialItem::write(Values::const_iterator first, Values
     merged.reserve(entries.size() + added.size());
     std::merge(std::make_move_iterator(entries.begin()), std::make_move_iterator(entries.end()),
                std::make_move_iterator(added.begin()), std::make_move_iterator(added.end()),
-               std::back_inserter(merged), byId);
+               std::back_inserter(merged), byKey<Entry>);
     entries.swap(merged);
 }
 
-void QmdMemModel::IntDictSpecialItem::take(const KeyList &ids, KeyList &removed, Values *taken)
+template <typename KeyType>
+template <typename KeyList>
+void QmdMemModel::SortedEntries<KeyType>::take(const KeyList &keys, KeyList &removed, Values *taken)
 {
     // Mark first, then close the gaps in one pass: removing many entries
     // costs no more than removing one.
     std::vector<bool> gone(entries.size());
     bool any = false;
     std::size_t position = 0;
-    for (QmdItemId id : ids) {
-        position = seek(id, position);
-        if (position >= entries.size() || entries[position].first != id || gone[position])
+    for (const KeyType &key : keys) {
+        position = seek(key, position);
+        if (position >= entries.size() || !(entries[position].first == key) || gone[position])
             continue;
         gone[position] = true;
         any = true;
-        removed.append(id);
+        removed.append(key);
         if (taken)
             taken->push_back(std::move(entries[position])); // its place is closed below
     }
@@ -654,7 +673,7 @@ QmdItemId QmdMemModel::registerNewItemId(IntDictSpecialItem *node)
 // Low-level writes
 
 template <typename Node>
-void QmdMemModel::rawSetEntries(Node *node, const typename Node::Values &values, const QmdIndex &parent)
+void QmdMemModel::rawSetEntries(Node *node, typename Node::Values values, const QmdIndex &parent)
 {
     using KeyList = typename Node::KeyList;
 
@@ -671,24 +690,23 @@ void QmdMemModel::rawSetEntries(Node *node, const typename Node::Values &values,
     if (!replaced.isEmpty())
         rawRemoveEntries(node, replaced, parent, nullptr);
 
-    KeyList written;
-    written.reserve(int(values.size()));
-    auto first = values.cbegin();
-    auto last = values.cend();
     // Null keys are never stored.
-    typename Node::Values filtered;
-    if (std::any_of(first, last, [](const auto &entry) { return isNullKey(entry.first); })) {
-        std::copy_if(first, last, std::back_inserter(filtered),
-                     [](const auto &entry) { return !isNullKey(entry.first); });
-        first = filtered.cbegin();
-        last = filtered.cend();
+    values.erase(std::remove_if(values.begin(), values.end(), [](const auto &entry) { return isNullKey(entry.first); }),
+                 values.end());
+    if (values.empty())
+        return;
+    noteWritten(node, values.back().first);
+    // Keys that nobody hears of need no list: a reset builds its run-time
+    // subtree with the model's signals blocked.
+    KeyList written;
+    if (!signalsBlocked()) {
+        written.reserve(int(values.size()));
+        for (const auto &entry : values)
+            written.append(entry.first);
     }
-    for (auto it = first; it != last; ++it)
-        written.append(it->first);
+    node->write(std::move(values));
     if (written.isEmpty())
         return;
-    node->write(first, last);
-    noteWritten(node, written.last());
     emit itemsChanged(announcedParent(parent), written, requestId());
 }
 
@@ -733,6 +751,26 @@ void QmdMemModel::rawRemove(const QStringList &keys, const QmdIndex &parent)
 template <typename Node>
 void QmdMemModel::fileSet(typename Node::Values values, const QmdIndex &parent)
 {
+    if (requestFlags().testFlag(Qmd::NoUndo)) {
+        // What the command's redo and deletion would do, without making one:
+        // a load writes tens of thousands of such changes.
+        Node *node = writeTarget<Node>(parent);
+        if (!node) {
+            for (const auto &entry : values)
+                deleteSpecialItem(entry.second);
+            return;
+        }
+        QList<QVariant> displaced;
+        std::size_t hint = 0;
+        for (const auto &entry : values) {
+            const QVariant *current = node->find(entry.first, hint);
+            if (current && nodeOf(*current))
+                displaced.append(*current);
+        }
+        rawSetEntries(node, std::move(values), announcedParent(parent));
+        deleteSpecialItems(displaced);
+        return;
+    }
     pushCommand(new QmdSetCommand<typename Node::Key, Node>(this, announcedParent(parent),
                                                             std::move(values)));
 }
@@ -740,8 +778,16 @@ void QmdMemModel::fileSet(typename Node::Values values, const QmdIndex &parent)
 template <typename Node>
 void QmdMemModel::fileRemove(const typename Node::KeyList &keys, const QmdIndex &parent)
 {
-    if (!writeTarget<Node>(parent))
+    Node *node = writeTarget<Node>(parent);
+    if (!node)
         return;
+    if (requestFlags().testFlag(Qmd::NoUndo)) {
+        typename Node::Values taken;
+        rawRemoveEntries(node, keys, announcedParent(parent), &taken);
+        for (const auto &entry : taken)
+            deleteSpecialItem(entry.second);
+        return;
+    }
     pushCommand(new QmdRemoveCommand<typename Node::Key, Node>(this, announcedParent(parent), keys));
 }
 

@@ -26,36 +26,44 @@ class QmdMemModel : public QmdModel
     Q_OBJECT
 
 public:
-    // A dictionary keyed by item id. Entries are kept in a vector sorted by
-    // id: lookups are binary searches, appending fresh ids is constant time,
-    // and batches are merged or compacted in one pass.
-    class IntDictSpecialItem : public SpecialItem
+    // The entries of a dictionary keyed by item id, kept in a vector sorted
+    // by key: lookups are binary searches, appending fresh ids is constant
+    // time, and batches are merged or compacted in one pass.
+    template <typename KeyType> class SortedEntries
+    {
+    public:
+        using Entry = std::pair<KeyType, QVariant>;
+        // A batch of entries: ascending keys, each once.
+        using Values = std::vector<Entry>;
+
+        const QVariant *find(const KeyType &key) const;
+        // The same, searching on from where the previous probe ended, so
+        // that probing ascending keys costs little more than a walk.
+        const QVariant *find(const KeyType &key, std::size_t &hint) const;
+        bool isEmpty() const { return entries.empty(); }
+        // Stores a batch (no null key) over existing entries or as new ones.
+        void write(typename Values::const_iterator first, typename Values::const_iterator last);
+        void write(Values &&values);
+        // Removes the listed keys that are present, noting them in `removed`
+        // (list order) and, when `taken` is given, appending their entries.
+        template <typename KeyList> void take(const KeyList &keys, KeyList &removed, Values *taken);
+
+        Values entries;
+
+    private:
+        std::size_t seek(const KeyType &key, std::size_t from) const;
+    };
+
+    class IntDictSpecialItem : public SpecialItem, public SortedEntries<QmdItemId>
     {
     public:
         using Key = QmdItemId;
         using KeyList = QmdItemIdList;
-        using Entry = std::pair<QmdItemId, QVariant>;
-        // A batch of entries: ascending ids, each once.
-        using Values = std::vector<Entry>;
         static constexpr Qmd::ContainerType Kind = Qmd::IntDict;
 
         IntDictSpecialItem(const QmdIndex &location, QmdMemModel *owner);
-        const QVariant *find(QmdItemId id) const;
-        // The same, searching on from where the previous probe ended, so
-        // that probing ascending ids costs little more than a walk.
-        const QVariant *find(QmdItemId id, std::size_t &hint) const;
-        bool isEmpty() const { return entries.empty(); }
-        // Stores a batch (no id 0) over existing entries or as new ones.
-        void write(Values::const_iterator first, Values::const_iterator last);
-        // Removes the listed ids that are present, noting them in `removed`
-        // (list order) and, when `taken` is given, appending their entries.
-        void take(const KeyList &ids, KeyList &removed, Values *taken);
 
-        Values entries;
         QmdItemId lastIssuedId = 0;
-
-    private:
-        std::size_t seek(QmdItemId id, std::size_t from) const;
     };
 
     class StrDictSpecialItem : public SpecialItem
@@ -73,6 +81,7 @@ public:
         const QVariant *find(const QString &key, std::size_t &) const { return find(key); }
         bool isEmpty() const { return entries.isEmpty(); }
         void write(Values::const_iterator first, Values::const_iterator last);
+        void write(Values &&values) { write(values.cbegin(), values.cend()); }
         void take(const KeyList &keys, KeyList &removed, Values *taken);
 
         QHash<QString, QVariant> entries;
@@ -168,7 +177,7 @@ private:
     void deleteSpecialItem(const QVariant &value);
 
     template <typename Node>
-    void rawSetEntries(Node *node, const typename Node::Values &values, const QmdIndex &parent);
+    void rawSetEntries(Node *node, typename Node::Values values, const QmdIndex &parent);
     template <typename Node>
     void rawRemoveEntries(Node *node, const typename Node::KeyList &keys, const QmdIndex &parent,
                           typename Node::Values *taken);
