@@ -244,6 +244,14 @@ void NetworkScene::onSelectionChanged()
         item->onSceneSelectionChanged();
 }
 
+void NetworkScene::endSelectionBatch()
+{
+    if (--m_selectionBatch == 0 && m_selectionPending) {
+        m_selectionPending = false;
+        onSelectionChanged();
+    }
+}
+
 const QmdItemIdSet &NetworkScene::selectedElementIds() const
 {
     if (m_selectedIdsStale) {
@@ -267,10 +275,7 @@ void NetworkScene::onElementsAdded(const QmdItemIdList &ids, QmdRequestId rid)
     ++m_selectionBatch;
     for (QmdItemId id : ids)
         createElementItem(id, rid);
-    if (--m_selectionBatch == 0 && m_selectionPending) {
-        m_selectionPending = false;
-        onSelectionChanged();
-    }
+    endSelectionBatch();
     // A text box just drawn is edited at once; one brought back by undo or
     // redo, or by loading a document, is not.
     if (ids.size() == 1 && rid != RebuildRequestId && controller()
@@ -328,6 +333,8 @@ ElementItem *NetworkScene::createElementItem(QmdItemId id, QmdRequestId rid)
 
 void NetworkScene::onElementsRemoved(const QmdItemIdList &ids, QmdRequestId)
 {
+    // Each selected item that goes changes the selection.
+    ++m_selectionBatch;
     for (QmdItemId id : ids) {
         ElementItem *item = m_itemsById.take(id);
         if (!item)
@@ -345,6 +352,7 @@ void NetworkScene::onElementsRemoved(const QmdItemIdList &ids, QmdRequestId)
         }
         delete graphics;
     }
+    endSelectionBatch();
     if (!m_leftmostItem || !m_rightmostItem || !m_topmostItem || !m_bottommostItem) {
         for (ElementItem *item : qAsConst(m_itemsById))
             updateContentsRect(item);
@@ -358,11 +366,20 @@ void NetworkScene::onElementsRemoved(const QmdItemIdList &ids, QmdRequestId)
 
 void NetworkScene::onElementDataEffected(QmdItemId id, const QStringList &keys, QmdRequestId rid)
 {
+    // Only a node's data shows on other items (the edges at its ends, the
+    // voice groups that start there); any other element's data is its own
+    // item's business, and a paste changes thousands of them.
+    ElementItem *own = m_itemsById.value(id);
+    if (own && own->graphicsItem()->type() != ElementItem::NodeItemType) {
+        own->onElementDataChanged(id, keys, rid);
+        updateContentsRect(own);
+        return;
+    }
     for (ElementItem *item : qAsConst(m_itemsById))
         item->onElementDataChanged(id, keys, rid);
     // Only nodes and text boxes count, and they move by their own data alone:
     // measuring every item on each change made a drag step cost the whole document.
-    if (ElementItem *own = m_itemsById.value(id))
+    if (own)
         updateContentsRect(own);
 }
 

@@ -131,6 +131,8 @@ protected:
     void drawBackground(QPainter *painter, const QRectF &rect) override;
 
 private:
+    // Lets the items follow a selection that changed during the batch.
+    void endSelectionBatch();
     QColor sliceColor(const PlaybackEvent &event) const;
     ElementItem *createElementItem(QmdItemId id, QmdRequestId rid);
     void setColor(NotifyingValue<QColor> &value, const QColor &color, const QString &key);

@@ -303,12 +303,14 @@ void TestTransport::firstNotesWaitQueuedForTheClock()
     else
         net.c().requestPlay();
     QVERIFY(watch.started);
-    // C3's note-on and note-off queued, or the note-on gone already.
-    if (watch.sentOn == 0) {
-        QCOMPARE(watch.firstQueued, Ticks(0));
+    // C3's note-on and note-off queued, or the note-on gone already: taken
+    // from the queue, and perhaps still on its way to the port when looked at.
+    if (watch.sentOn == 0 && watch.firstQueued == Ticks(0)) {
         QCOMPARE(watch.queued, 2);
     } else {
-        QCOMPARE(watch.sentOn, 1);
+        QVERIFY(watch.sentOn <= 1);
+        QCOMPARE(watch.queued, 1);
+        QVERIFY(watch.firstQueued > Ticks(0));
     }
     QVERIFY(net.waitForNotesOn(1));
     for (const auto &m : net.sentMessages()) {
