@@ -36,10 +36,13 @@ public:
     QmdVormaController *controller() const override { return m_controller; }
     QmdItemIdSet selectedElementIds() const override { return m_selection; }
 
+    // The inspector follows the selection from the event loop, so a burst
+    // of changes costs one update: the time until it has is what counts.
     void select(const QmdItemIdSet &ids)
     {
         m_selection = ids;
         emit elementSelectionChanged();
+        QCoreApplication::processEvents();
     }
 
     QmdVormaController *m_controller = nullptr;
