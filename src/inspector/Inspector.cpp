@@ -49,7 +49,7 @@ const QmdController::UnbindActions UnbindAll = QmdController::UnbindRemoveBindin
                                                | QmdController::UnbindDisconnect;
 
 // One widget property bound to one key, as the pages list them.
-struct BindingSpec
+struct PageBinding
 {
     QObject *widget;
     const char *property;
@@ -115,12 +115,12 @@ QHash<QmdIndex, QStringList> keyTable(const QmdIndexList &parents, const QString
     return table;
 }
 
-void bindAll(QmdVormaController *controller, const QList<BindingSpec> &specs, const QmdIndexList &parents)
+void bindAll(QmdVormaController *controller, const QList<PageBinding> &bindings, const QmdIndexList &parents)
 {
-    for (const BindingSpec &spec : specs) {
-        controller->bind(spec.widget, spec.property, spec.notifySignal, keyTable(parents, spec.key),
-                         spec.defaultValue, spec.mixedValue,
-                         spec.undoText ? Inspector::tr(spec.undoText) : QString(), Qmd::RequestFlags());
+    for (const PageBinding &binding : bindings) {
+        controller->bind(binding.widget, binding.property, binding.notifySignal, keyTable(parents, binding.key),
+                         binding.defaultValue, binding.mixedValue,
+                         binding.undoText ? Inspector::tr(binding.undoText) : QString(), Qmd::RequestFlags());
     }
 }
 
