@@ -3,12 +3,12 @@
 // The application's shared font and colour dialogs as a test sees them:
 // nothing is shown, the test sets what the application would report.
 
-#include "widgets/ApplicationServicesProvider.h"
+#include "QuietServicesProvider.h"
 
 #include <QObject>
 #include <QPointer>
 
-class FakeDialogsProvider : public ApplicationServicesProvider
+class FakeDialogsProvider : public QuietServicesProvider
 {
 public:
     bool fontVisible = false;
@@ -33,9 +33,4 @@ public:
     void updateColorDialog(const QColor &) override {}
     QObject *colorDialogClient() const override { return colorClient; }
     bool isColorDialogVisible() const override { return colorVisible; }
-    QSet<QString> availableMidiInputPorts() const override { return {}; }
-    QSet<QString> availableMidiOutputPorts() const override { return {}; }
-    QStringList midiInputPortNames() const override { return {}; }
-    QStringList midiOutputPortNames() const override { return {}; }
-    QVariant settingsValue(const QString &, const QVariant &value) const override { return value; }
 };

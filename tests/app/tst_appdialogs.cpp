@@ -9,6 +9,7 @@
 #include "QmdVorma/ApplicationSettingsKeys.h"
 #include "widgets/ApplicationServices.h"
 #include "widgets/ApplicationServicesProvider.h"
+#include "QuietServicesProvider.h"
 #include "widgets/QwpComboBox.h"
 
 #include "GuiTestMain.h"
@@ -24,29 +25,16 @@
 namespace {
 
 // Stands in for the application's port lists while a test changes them.
-class PortListProvider : public ApplicationServicesProvider
+class PortListProvider : public QuietServicesProvider
 {
 public:
     QStringList inputs;
     QStringList outputs;
 
-    void showFontDialog() override {}
-    void connectFontDialog(QObject *, const char *) override {}
-    void disconnectFontDialog() override {}
-    void updateFontDialog(const QFont &) override {}
-    QObject *fontDialogClient() const override { return nullptr; }
-    bool isFontDialogVisible() const override { return false; }
-    void showColorDialog() override {}
-    void connectColorDialog(QObject *, const char *) override {}
-    void disconnectColorDialog() override {}
-    void updateColorDialog(const QColor &) override {}
-    QObject *colorDialogClient() const override { return nullptr; }
-    bool isColorDialogVisible() const override { return false; }
     QSet<QString> availableMidiInputPorts() const override { return {inputs.cbegin(), inputs.cend()}; }
     QSet<QString> availableMidiOutputPorts() const override { return {outputs.cbegin(), outputs.cend()}; }
     QStringList midiInputPortNames() const override { return inputs; }
     QStringList midiOutputPortNames() const override { return outputs; }
-    QVariant settingsValue(const QString &, const QVariant &defaultValue) const override { return defaultValue; }
 };
 
 QStringList itemTexts(const QComboBox *combo)

@@ -8,12 +8,13 @@
 #include "inspector/CCListEdit.h"
 #include "widgets/ApplicationServices.h"
 #include "widgets/ApplicationServicesProvider.h"
+#include "QuietServicesProvider.h"
 
 #include <QHash>
 #include <QPolygonF>
 
 // Application settings for the controller editors, nothing else.
-class FakeSettings : public ApplicationServicesProvider
+class FakeSettings : public QuietServicesProvider
 {
 public:
     QHash<QString, QVariant> values;
@@ -21,22 +22,6 @@ public:
     FakeSettings() { ApplicationServices::registerProvider(this); }
     ~FakeSettings() override { ApplicationServices::registerProvider(nullptr); }
 
-    void showFontDialog() override {}
-    void connectFontDialog(QObject *, const char *) override {}
-    void disconnectFontDialog() override {}
-    void updateFontDialog(const QFont &) override {}
-    QObject *fontDialogClient() const override { return nullptr; }
-    bool isFontDialogVisible() const override { return false; }
-    void showColorDialog() override {}
-    void connectColorDialog(QObject *, const char *) override {}
-    void disconnectColorDialog() override {}
-    void updateColorDialog(const QColor &) override {}
-    QObject *colorDialogClient() const override { return nullptr; }
-    bool isColorDialogVisible() const override { return false; }
-    QSet<QString> availableMidiInputPorts() const override { return {}; }
-    QSet<QString> availableMidiOutputPorts() const override { return {}; }
-    QStringList midiInputPortNames() const override { return {}; }
-    QStringList midiOutputPortNames() const override { return {}; }
     QVariant settingsValue(const QString &key, const QVariant &defaultValue) const override
     {
         return values.value(key, defaultValue);

@@ -7,6 +7,7 @@
 #include "inspector/Inspector.h"
 #include "widgets/ApplicationServices.h"
 #include "widgets/ApplicationServicesProvider.h"
+#include "QuietServicesProvider.h"
 
 #include <QDockWidget>
 #include <QMainWindow>
@@ -45,30 +46,16 @@ private:
 };
 
 // MIDI ports the test decides; everything else answers empty.
-class FakePortServices : public ApplicationServicesProvider
+class FakePortServices : public QuietServicesProvider
 {
 public:
     QSet<QString> inputs;
     QSet<QString> outputs;
     QStringList outputList;
 
-    void showFontDialog() override {}
-    void connectFontDialog(QObject *, const char *) override {}
-    void disconnectFontDialog() override {}
-    void updateFontDialog(const QFont &) override {}
-    QObject *fontDialogClient() const override { return nullptr; }
-    bool isFontDialogVisible() const override { return false; }
-    void showColorDialog() override {}
-    void connectColorDialog(QObject *, const char *) override {}
-    void disconnectColorDialog() override {}
-    void updateColorDialog(const QColor &) override {}
-    QObject *colorDialogClient() const override { return nullptr; }
-    bool isColorDialogVisible() const override { return false; }
     QSet<QString> availableMidiInputPorts() const override { return inputs; }
     QSet<QString> availableMidiOutputPorts() const override { return outputs; }
-    QStringList midiInputPortNames() const override { return {}; }
     QStringList midiOutputPortNames() const override { return outputList; }
-    QVariant settingsValue(const QString &, const QVariant &defaultValue) const override { return defaultValue; }
 };
 
 // A window with the inspector in its dock, on a real document.
