@@ -30,11 +30,19 @@ void settle()
 class Example
 {
 public:
+    // The examples are laid out from (0, 0) to about (7, 7) principals; the
+    // window opens on the scene origin, so they are drawn around it, at a
+    // zoom that shows them whole in a first window.
+    static constexpr double CentreX = 4.0;
+    static constexpr double CentreY = 3.5;
+    static constexpr int CaptionLineLength = 48;
+
     Example()
     {
         m_controller.setModel(&m_model);
         m_controller.requestAddInstrument();
         settle();
+        root(Keys::ZoomScale, 0.5);
     }
 
     QmdVormaController &controller() { return m_controller; }
@@ -42,7 +50,7 @@ public:
     QmdItemId node(double x, double y, const QString &notes, int signalling = 0)
     {
         QmdItemId id = 0;
-        m_controller.requestAddNode(QmdVorma::TickPoint(qint64(x * Principal), qint64(y * Principal)), {},
+        m_controller.requestAddNode(at(x, y), {},
                                     QmdRequestOptions(), &id);
         settle();
         m_controller.requestSetData(Keys::Notes, notes, m_controller.elementIndex(id));
@@ -71,10 +79,23 @@ public:
         return 0;
     }
 
-    void text(double x, double y, const QString &html)
+    // A text box does not wrap: the caption is broken into short lines so it
+    // stays beside the network at the example's zoom.
+    void text(double x, double y, const QString &caption)
     {
-        m_controller.requestAddTextBox(QmdVorma::TickPoint(qint64(x * Principal), qint64(y * Principal)),
-                                       QStringLiteral("<html><body>%1</body></html>").arg(html));
+        QStringList lines;
+        QString line;
+        const QStringList words = caption.split(QLatin1Char(' '));
+        for (const QString &word : words) {
+            if (!line.isEmpty() && line.size() + 1 + word.size() > CaptionLineLength) {
+                lines << line;
+                line.clear();
+            }
+            line += (line.isEmpty() ? QString() : QStringLiteral(" ")) + word;
+        }
+        lines << line;
+        m_controller.requestAddTextBox(
+            at(x, y), QStringLiteral("<html><body>%1</body></html>").arg(lines.join(QStringLiteral("<br>"))));
         settle();
     }
 
@@ -105,6 +126,11 @@ public:
     }
 
 private:
+    static QmdVorma::TickPoint at(double x, double y)
+    {
+        return QmdVorma::TickPoint(qint64((x - CentreX) * Principal), qint64((y - CentreY) * Principal));
+    }
+
     QmdMemModel m_model;
     QmdVormaController m_controller;
 };
