@@ -36,6 +36,9 @@ Q_DECLARE_FLAGS(RequestFlags, RequestFlag)
 } // namespace Qmd
 
 Q_DECLARE_OPERATORS_FOR_FLAGS(Qmd::RequestFlags)
+// Lists of types are built by the thousand in a load: stored in place, not
+// one allocation per item.
+Q_DECLARE_TYPEINFO(Qmd::ContainerType, Q_PRIMITIVE_TYPE);
 Q_DECLARE_METATYPE(Qmd::ContainerType)
 Q_DECLARE_METATYPE(Qmd::RequestFlags)
 

@@ -23,6 +23,9 @@ public:
     // Unique for the life of the process, so an index into a freed node is
     // never mistaken for one into a node that later gets the same address.
     const quint64 serial;
+    // Where its model keeps it among the live nodes: indexes carry it, so
+    // that telling a live holder from a freed one is one array read.
+    quint32 slot = 0;
 
 protected:
     QmdDictionaryNode(int type, const QmdIndex &location, QmdMemModel *owner);

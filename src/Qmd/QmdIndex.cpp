@@ -7,13 +7,13 @@
 #include <QHash>
 
 QmdIndex::QmdIndex(const QString &key, QmdDictionaryNode *holder, QmdModel *model)
-    : m_key(key), m_holder(holder), m_model(model),
+    : m_holderSlot(holder ? holder->slot : 0), m_key(key), m_holder(holder), m_model(model),
       m_holderSerial(holder ? holder->serial : 0)
 {
 }
 
 QmdIndex::QmdIndex(QmdItemId id, QmdDictionaryNode *holder, QmdModel *model)
-    : m_id(id), m_holder(holder), m_model(model),
+    : m_id(id), m_holderSlot(holder ? holder->slot : 0), m_holder(holder), m_model(model),
       m_holderSerial(holder ? holder->serial : 0)
 {
 }

@@ -33,6 +33,8 @@ public:
     // Never dereference the holder outside the model: it may have been freed.
     QmdDictionaryNode *holder() const { return m_holder; }
     quint64 holderSerial() const { return m_holderSerial; }
+    // The holder's place among its model's live nodes, for the model.
+    quint32 holderSlot() const { return m_holderSlot; }
     QmdModel *model() const;
 
     // True when the index names an entry at all (an item id or a key); an
@@ -47,6 +49,7 @@ public:
 
 private:
     QmdItemId m_id = 0;
+    quint32 m_holderSlot = 0;
     QString m_key;
     const void *m_reserved = nullptr; // kept null; compared like the rest
     QmdDictionaryNode *m_holder = nullptr;

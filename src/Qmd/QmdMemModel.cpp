@@ -467,28 +467,36 @@ bool QmdMemModel::isValid(const QmdIndex &index) const
     SpecialItem *holder = index.holder();
     // Only a live node is dereferenced; its serial tells it from a freed
     // node whose address it inherited.
-    return !holder || (m_liveNodes.contains(holder) && holder->serial == index.holderSerial());
+    const quint32 slot = index.holderSlot();
+    return !holder
+           || (slot < m_liveNodes.size() && m_liveNodes[slot] == holder && holder->serial == index.holderSerial());
 }
 
-// The stored value of an entry named by a valid index.
-QVariant QmdMemModel::lookup(const QmdIndex &index) const
+// Where the value of an entry named by a valid index is stored; null when
+// the entry is missing.
+const QVariant *QmdMemModel::lookup(const QmdIndex &index) const
 {
     const SpecialItem *holder = index.holder();
     if (!holder)
-        return QVariant();
+        return nullptr;
     if (holder->type == Qmd::IntDict)
-        return valueOrInvalid(static_cast<const IntDictSpecialItem *>(holder)->find(index.itemId()));
-    return valueOrInvalid(static_cast<const StrDictSpecialItem *>(holder)->find(index.key()));
+        return static_cast<const IntDictSpecialItem *>(holder)->find(index.itemId());
+    return static_cast<const StrDictSpecialItem *>(holder)->find(index.key());
 }
 
 QVariant QmdMemModel::rawData(const QmdIndex &index) const
 {
-    return isValid(index) ? lookup(index) : m_root;
+    return isValid(index) ? valueOrInvalid(lookup(index)) : m_root;
 }
 
+// No copy of the stored value: a copy of a node's QVariant goes through the
+// meta-type registry, and queries come by the hundred thousand in a load.
 QmdMemModel::SpecialItem *QmdMemModel::queryNode(const QmdIndex &index) const
 {
-    return nodeOf(rawData(index));
+    if (!isValid(index))
+        return nodeOf(m_root);
+    const QVariant *value = lookup(index);
+    return value ? nodeOf(*value) : nullptr;
 }
 
 // The dictionary a write at `parent` goes to. Unlike the queries, an index
@@ -497,16 +505,16 @@ QmdMemModel::SpecialItem *QmdMemModel::queryNode(const QmdIndex &index) const
 template <typename Node>
 Node *QmdMemModel::writeTarget(const QmdIndex &parent) const
 {
-    QVariant value;
+    SpecialItem *node = nullptr;
     if (!parent.namesEntry()) {
-        value = m_root;
+        node = nodeOf(m_root);
     } else if (isValid(parent)) {
-        value = lookup(parent);
+        const QVariant *value = lookup(parent);
+        node = value ? nodeOf(*value) : nullptr;
     } else {
         ignoreStaleIndex("write", parent);
         return nullptr;
     }
-    SpecialItem *node = nodeOf(value);
     return node && node->type == Node::Kind ? static_cast<Node *>(node) : nullptr;
 }
 
@@ -570,8 +578,8 @@ QmdIndexList QmdMemModel::indexes(const QmdIndex &parent) const
 
 QVariant QmdMemModel::data(const QmdIndex &index) const
 {
-    const QVariant value = rawData(index);
-    return nodeOf(value) ? QVariant() : value;
+    const QVariant *value = isValid(index) ? lookup(index) : &m_root;
+    return !value || nodeOf(*value) ? QVariant() : *value;
 }
 
 Qmd::ContainerType QmdMemModel::type(const QmdIndex &index) const
@@ -613,7 +621,14 @@ QVariant QmdMemModel::makeContainer(Qmd::ContainerType type, const QmdIndex &loc
         node = new StrDictSpecialItem(location, this);
     else
         return QVariant();
-    m_liveNodes.insert(node);
+    if (m_freeSlots.empty()) {
+        node->slot = quint32(m_liveNodes.size());
+        m_liveNodes.push_back(node);
+    } else {
+        node->slot = m_freeSlots.back();
+        m_freeSlots.pop_back();
+        m_liveNodes[node->slot] = node;
+    }
     return QVariant::fromValue<SpecialItemStar>(node);
 }
 
@@ -634,7 +649,8 @@ void QmdMemModel::deleteSpecialItem(const QVariant &value)
     while (!pending.empty()) {
         SpecialItem *node = pending.back();
         pending.pop_back();
-        m_liveNodes.remove(node);
+        m_liveNodes[node->slot] = nullptr;
+        m_freeSlots.push_back(node->slot);
         if (node->type == Qmd::IntDict) {
             for (const auto &entry : static_cast<IntDictSpecialItem *>(node)->entries)
                 if (SpecialItem *nested = nodeOf(entry.second))
@@ -844,6 +860,23 @@ void QmdMemModel::setData(const QHash<QString, QVariant> &values, const QmdIndex
         fileSet<StrDictSpecialItem>(toBatch(values), parent);
 }
 
+void QmdMemModel::setRunTimeData(const QHash<QString, QVariant> &values, const QmdIndex &parent)
+{
+    StrDictSpecialItem *node = writeTarget<StrDictSpecialItem>(parent);
+    if (!node)
+        return;
+    // Shared rather than copied entry by entry; an empty dictionary
+    // displaces nothing, and no step needs the old entries back.
+    if (node->entries.isEmpty() && !values.isEmpty() && requestFlags().testFlag(Qmd::NoUndo)
+        && !values.contains(QString())) {
+        node->entries = values;
+        if (!signalsBlocked())
+            emit itemsChanged(announcedParent(parent), values.keys(), requestId());
+        return;
+    }
+    fileSet<StrDictSpecialItem>(toBatch(values), parent);
+}
+
 template <typename Node>
 void QmdMemModel::setTypesAt(const QHash<typename Node::Key, Qmd::ContainerType> &types,
                              const QmdIndex &parent)
@@ -968,7 +1001,7 @@ void QmdMemModel::remove(const QmdIndexList &indexes)
 void QmdMemModel::clear(const QmdIndex &index)
 {
     if (isValid(index)) {
-        const SpecialItem *node = nodeOf(lookup(index));
+        const SpecialItem *node = queryNode(index);
         if (node && node->type == Qmd::IntDict)
             remove(itemIds(index), index);
         else if (node)

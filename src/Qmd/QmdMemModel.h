@@ -129,6 +129,7 @@ public:
     void setData(const QHash<QmdIndex, QVariant> &values) override;
     void setData(const QHash<QString, QVariant> &values, const QmdIndex &parent = QmdIndex()) override;
     void setData(const QHash<QmdItemId, QVariant> &values, const QmdIndex &parent = QmdIndex()) override;
+    void setRunTimeData(const QHash<QString, QVariant> &values, const QmdIndex &parent) override;
     QmdItemIdList addTypes(const QList<Qmd::ContainerType> &types, const QmdIndex &parent = QmdIndex()) override;
     void setTypes(const QHash<QmdIndex, Qmd::ContainerType> &types) override;
     void setTypes(const QHash<QString, Qmd::ContainerType> &types, const QmdIndex &parent = QmdIndex()) override;
@@ -171,7 +172,7 @@ protected:
 
 private:
     static SpecialItem *nodeOf(const QVariant &value);
-    QVariant lookup(const QmdIndex &index) const;
+    const QVariant *lookup(const QmdIndex &index) const;
     SpecialItem *queryNode(const QmdIndex &index) const;
     template <typename Node> Node *writeTarget(const QmdIndex &parent) const;
     void deleteSpecialItem(const QVariant &value);
@@ -201,7 +202,10 @@ private:
     // The marked state was lost with a deleted step: no state is clean until
     // the next markAsCleanState.
     bool m_cleanUnreachable = false;
-    QSet<SpecialItem *> m_liveNodes;
+    // Every node of this model that is not yet freed, at its slot; freed
+    // slots hold null until a new node takes them.
+    std::vector<SpecialItem *> m_liveNodes;
+    std::vector<quint32> m_freeSlots;
 
     struct CapturedState
     {

@@ -87,6 +87,11 @@ const QString &QmdModel::undoText() const
     return none;
 }
 
+void QmdModel::setRunTimeData(const QHash<QString, QVariant> &values, const QmdIndex &parent)
+{
+    setData(values, parent);
+}
+
 void QmdModel::redo()
 {
 }

@@ -76,6 +76,12 @@ public:
     virtual void setData(const QHash<QmdIndex, QVariant> &values) = 0;
     virtual void setData(const QHash<QString, QVariant> &values, const QmdIndex &parent = QmdIndex()) = 0;
     virtual void setData(const QHash<QmdItemId, QVariant> &values, const QmdIndex &parent = QmdIndex()) = 0;
+    // The same as setData, for run-time data that is never saved: a model
+    // may make the hash an empty dictionary's entries as it is, in a request
+    // without undo, and its keys then list in the hash's own order rather
+    // than in the order writing them one by one would give. A load fills
+    // tens of thousands of such dictionaries.
+    virtual void setRunTimeData(const QHash<QString, QVariant> &values, const QmdIndex &parent);
     virtual QmdItemIdList addTypes(const QList<Qmd::ContainerType> &types, const QmdIndex &parent = QmdIndex()) = 0;
     virtual void setTypes(const QHash<QmdIndex, Qmd::ContainerType> &types) = 0;
     virtual void setTypes(const QHash<QString, Qmd::ContainerType> &types, const QmdIndex &parent = QmdIndex()) = 0;

@@ -26,6 +26,7 @@ private slots:
     void freedDictionaryAddressReuse();
     void unrecordedReplacementFreesNestedDictionaries();
     void undoOverUnrecordedEntriesFreesThem();
+    void runTimeDataWritesLikeSetData();
 };
 
 void TestQmdMemModel::queriesFindOnlyWhatIsThere()
@@ -487,6 +488,43 @@ void TestQmdMemModel::undoOverUnrecordedEntriesFreesThem()
     inRequest(model, 4, [&] { model.undo(); }, Qmd::NoUndo);
     QCOMPARE(d.data("k"), QVariant("original"));
     QVERIFY(!inside.isValid());
+}
+
+// Whether the hash is taken as it is or written entry by entry, the
+// dictionary ends up holding what setData would give, announced the same
+// way, and an undoable write stays undoable.
+void TestQmdMemModel::runTimeDataWritesLikeSetData()
+{
+    QmdMemModel model(Qmd::StrDict);
+    QmdDirectModelInterface d;
+    d.setModel(&model);
+    for (const char *key : {"fresh", "filled", "undoable", "nullKey"})
+        d.setType(key, Qmd::StrDict);
+    d.setData("kept", 0, d.index("filled"));
+    const QHash<QString, QVariant> values{{"a", 1}, {"b", "two"}};
+    ModelSignalLog log(&model);
+
+    inRequest(model, 2, [&] {
+        model.setRunTimeData(values, d.index("fresh"));
+        model.setRunTimeData(values, d.index("filled"));
+        model.setRunTimeData(QHash<QString, QVariant>{{"a", 1}, {QString(), 2}}, d.index("nullKey"));
+    }, Qmd::NoUndo);
+    // Keys are announced in hash order.
+    QStringList changed = log.take("items");
+    changed.replaceInStrings("b,a)", "a,b)");
+    QCOMPARE(changed, (QStringList{"itemsChanged(fresh: a,b) #2", "itemsChanged(filled: a,b) #2",
+                                   "itemsChanged(nullKey: a) #2"}));
+    for (const char *key : {"fresh", "filled"}) {
+        QCOMPARE(model.data(d.index("a", d.index(key))), QVariant(1));
+        QCOMPARE(model.data(d.index("b", d.index(key))), QVariant("two"));
+    }
+    QCOMPARE(model.data(d.index("kept", d.index("filled"))), QVariant(0));
+    QCOMPARE(model.keys(d.index("nullKey")), QStringList{"a"});
+
+    inRequest(model, 3, [&] { model.setRunTimeData(values, d.index("undoable")); });
+    QCOMPARE(model.keys(d.index("undoable")).size(), 2);
+    model.undo();
+    QVERIFY(model.keys(d.index("undoable")).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestQmdMemModel)
