@@ -19,6 +19,7 @@
 #include "QmdVorma/ScaleModesModel.h"
 #include "QmdVorma/StylePresets.h"
 #include "QmdVorma/playback/VoiceGroup.h"
+#include "QmdVorma/antlr/NotesTreeShapeMaker.h"
 #include "QmdVorma/antlr/NotesTrees.h"
 
 #include <QFileInfo>
@@ -395,6 +396,7 @@ void QmdVormaController::ensureDocumentDefaults()
     // comes with the model reset that ends every reset: announcing each of
     // its entries would queue a change for every key of every notes tree.
     const QSignalBlocker blocker(model());
+    QmdItemIdList nodes;
     for (const QmdIndex &element : d.indexes(m_elementsIndex)) {
         const int type = childData(d, Keys::Type, element).toInt();
         if (type != EdgeElement && type != NodeElement)
@@ -402,8 +404,9 @@ void QmdVormaController::ensureDocumentDefaults()
         d.setType(element.itemId(), Qmd::StrDict, m_elementStatesIndex);
         writeElementState(d, d.index(element.itemId(), m_elementStatesIndex), type);
         if (type == NodeElement)
-            rebuildNotesTree(element.itemId());
+            nodes.append(element.itemId());
     }
+    rebuildNotesTrees(nodes);
 }
 
 void QmdVormaController::initElementState(const QmdIndex &state)
@@ -529,6 +532,20 @@ void QmdVormaController::rebuildNotesTree(QmdItemId nodeId)
         return;
     NotesTrees::storeNotesTree(direct(), m_nodeNotesTreesIndex, nodeId,
                                directElementData(nodeId, Keys::Notes).toString());
+}
+
+void QmdVormaController::rebuildNotesTrees(const QmdItemIdList &nodeIds)
+{
+    // Parsing is most of the work of a load, and it needs no document: the
+    // texts are parsed on worker threads while the trees are written here,
+    // in order.
+    QStringList texts;
+    texts.reserve(nodeIds.size());
+    for (const QmdItemId id : nodeIds)
+        texts.append(directElementData(id, Keys::Notes).toString());
+    NotesTreeShapeMaker shapes(texts);
+    for (int i = 0; i < nodeIds.size(); ++i)
+        NotesTrees::storeNotesTree(direct(), m_nodeNotesTreesIndex, nodeIds.at(i), shapes.take(i));
 }
 
 void QmdVormaController::replaceNotesTree(QmdItemId nodeId)

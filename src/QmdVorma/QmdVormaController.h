@@ -191,6 +191,8 @@ public:
     // Stores the tree of the node's `Notes` when the text is valid; removes
     // nothing first.
     void rebuildNotesTree(QmdItemId nodeId);
+    // The same for many nodes at once, as a reset builds them all.
+    void rebuildNotesTrees(const QmdItemIdList &nodeIds);
     // Removes the node's tree, then rebuilds it.
     void replaceNotesTree(QmdItemId nodeId);
     // Sets every cursor at or below index to 0 (all trees: the index of

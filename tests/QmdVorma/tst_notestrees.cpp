@@ -4,6 +4,7 @@
 #include "QmdVorma/VormaTestSupport.h"
 
 #include "QmdVorma/antlr/NotesParser.h"
+#include "QmdVorma/antlr/NotesTreeShapeMaker.h"
 #include "QmdVorma/antlr/NotesTrees.h"
 
 #include <QRandomGenerator>
@@ -227,6 +228,55 @@ private slots:
         c.requestSetData(Keys::Notes, QStringLiteral("D3"), c.elementIndex(box));
         settle();
         QVERIFY(!doc.index(trees + QString::number(box)).isValid());
+    }
+
+    // A reset parses the texts in batches, away from the document, and
+    // writes the trees afterwards: each node still gets its own text's tree,
+    // across batch ends, with invalid texts and other elements in between.
+    void resetBuildsEveryNodesOwnTree()
+    {
+        const QStringList texts = {QStringLiteral("C3"), QStringLiteral("[C3 E3] {D3 F3:96}"),
+                                   QStringLiteral("C3:96:"), QString(), QStringLiteral("(C3 D3:100:50%, *2) G3")};
+        VormaDocument doc;
+        QList<QPair<QmdItemId, QString>> nodes;
+        for (int i = 0; i < 700; ++i) {
+            const QString text = texts.at(i % texts.size()) + QStringLiteral(" A%1").arg(i % 7);
+            nodes.append({doc.addElement({{Keys::Type, 2}, {Keys::Notes, text}}), text});
+            if (i % 50 == 0)
+                doc.addElement({{Keys::Type, 3}, {Keys::Notes, text}});
+        }
+        doc.attach();
+
+        TreeDocument single;
+        for (const auto &node : qAsConst(nodes)) {
+            const QString tree = QStringLiteral("Temp/NodeNotesTrees/%1").arg(node.first);
+            if (single.store(1, node.second))
+                QCOMPARE(doc.dump(tree), single.dump(1));
+            else
+                QVERIFY2(!doc.index(tree).isValid(), qPrintable(node.second));
+        }
+    }
+
+    // The maker hands out each text's own shape in order, whoever made it,
+    // and stops cleanly with shapes not yet taken.
+    void shapeMakerKeepsTextOrder()
+    {
+        QStringList texts;
+        for (int i = 0; i < 1000; ++i)
+            texts << (i % 3 == 0 ? QStringLiteral("C3:96:") : QStringLiteral("[C%1 E3] D3").arg(i % 9));
+        {
+            NotesTreeShapeMaker maker(texts);
+            for (int i = 0; i < texts.size(); ++i) {
+                const NotesTreeShape shape = maker.take(i);
+                const NotesTreeShape expected = NotesTreeShape::fromText(texts.at(i));
+                QCOMPARE(shape.isValid(), expected.isValid());
+                QCOMPARE(shape.entries().size(), expected.entries().size());
+                for (std::size_t e = 0; e < shape.entries().size(); ++e)
+                    QCOMPARE(shape.entries()[e].values, expected.entries()[e].values);
+            }
+        }
+        NotesTreeShapeMaker abandoned(texts);
+        QVERIFY(abandoned.take(0).isValid() == false);
     }
 
     void controllerRequestAndRewind()

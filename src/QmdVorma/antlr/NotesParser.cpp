@@ -261,13 +261,27 @@ bool NotesParser::unitTestNotes(const QString &text, bool expectedResult)
     return ok;
 }
 
+namespace {
+
+// Into one string: a load joins the lists of every note of every node.
+void appendChildTexts(QString &out, const NotesSyntaxNode &node, const QString &separator)
+{
+    for (int i = 0; i < node.childCount(); ++i) {
+        if (i > 0)
+            out += separator;
+        const NotesSyntaxNode child = node.child(i);
+        if (child.type() == NotesSyntaxNode::AstListItem)
+            appendChildTexts(out, child, QString());
+        else
+            out += child.text();
+    }
+}
+
+} // namespace
+
 QString NotesParser::joinChildTexts(const NotesSyntaxNode &node, const QString &separator)
 {
-    QStringList texts;
-    for (int i = 0; i < node.childCount(); ++i) {
-        const NotesSyntaxNode child = node.child(i);
-        texts << (child.type() == NotesSyntaxNode::AstListItem ? joinChildTexts(child, QString())
-                                                                : child.text());
-    }
-    return texts.join(separator);
+    QString joined;
+    appendChildTexts(joined, node, separator);
+    return joined;
 }

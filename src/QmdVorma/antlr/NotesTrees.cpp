@@ -2,100 +2,59 @@
 
 #include "Qmd/QmdDirectModelInterface.h"
 #include "QmdVorma/DocumentKeys.h"
-#include "QmdVorma/antlr/NotesParser.h"
-#include "QmdVorma/antlr/NotesSyntaxNode.h"
-
-#include <QHash>
-#include <QVariant>
+#include "QmdVorma/antlr/NotesTreeShape.h"
 
 #include <vector>
 
 using namespace QmdVorma;
 
-bool NotesTrees::storeNotesTree(QmdDirectModelInterface &d, const QmdIndex &notesTrees, QmdItemId nodeId,
-                                const QString &text)
-{
-    return NotesParser::parseNotes(text, [&](bool ok, const NotesSyntaxNode &root) {
-        if (!ok || nodeId == 0 || !notesTrees.isValid())
-            return;
-        d.setType(nodeId, Qmd::StrDict, notesTrees);
-        buildNotesTreeNode(d, root, d.index(nodeId, notesTrees));
-    });
-}
+namespace {
 
-void NotesTrees::buildNotesTreeNode(QmdDirectModelInterface &d, const NotesSyntaxNode &node, const QmdIndex &target)
+// Writes the shape's entry at `position` into the dictionary at target, and
+// its items below it.
+void writeEntry(QmdDirectModelInterface &d, const std::vector<NotesTreeShape::Entry> &entries, std::size_t position,
+                const QmdIndex &target)
 {
+    const NotesTreeShape::Entry &entry = entries[position];
     // One write per dictionary: a load builds thousands of trees, and every
     // write is a change of its own to file and announce.
-    QHash<QString, QVariant> values;
-    int method;
-    switch (node.type()) {
-    case NotesSyntaxNode::AstNoteNode:
-        addNoteLists(values, node);
-        values.insert(Keys::CurrentPitchId, 0);
-        values.insert(Keys::CurrentVelocityId, 0);
-        values.insert(Keys::CurrentDurationId, 0);
-        d.model()->setData(values, target);
+    if (!entry.values.isEmpty())
+        d.model()->setRunTimeData(entry.values, target);
+    if (entry.childCount == 0)
         return;
-    case NotesSyntaxNode::AstSequentialNode:
-        method = 0;
-        break;
-    case NotesSyntaxNode::AstParallelNode:
-        method = 1;
-        break;
-    case NotesSyntaxNode::AstRandomNode:
-        method = 2;
-        break;
-    default:
-        return;
-    }
-    values.insert(Keys::SignallingMethod, method);
-    if (node.childCount() == 0) {
-        d.model()->setData(values, target);
-        return;
-    }
-    values.insert(Keys::CurrentChildId, 0);
-    d.model()->setData(values, target);
     d.setType(Keys::Children, Qmd::IntDict, target);
     const QmdIndex children = d.index(Keys::Children, target);
     QList<Qmd::ContainerType> types;
-    for (int i = 0; i < node.childCount(); ++i)
+    types.reserve(entry.childCount);
+    for (int i = 0; i < entry.childCount; ++i)
         types.append(Qmd::StrDict);
     const QmdItemIdList ids = d.addTypes(types, children);
-    // Groups nest no deeper than the parser allows, so neither does this.
-    for (int i = 0; i < ids.size(); ++i)
-        buildNotesTreeNode(d, node.child(i), d.index(ids.at(i), children));
-}
-
-void NotesTrees::writeNoteLists(QmdDirectModelInterface &d, const NotesSyntaxNode &note, const QmdIndex &target)
-{
-    QHash<QString, QVariant> lists;
-    addNoteLists(lists, note);
-    if (!lists.isEmpty())
-        d.model()->setData(lists, target);
-}
-
-void NotesTrees::addNoteLists(QHash<QString, QVariant> &values, const NotesSyntaxNode &note)
-{
-    const QString separator = QStringLiteral(",");
-    for (int i = 0; i < note.childCount(); ++i) {
-        const NotesSyntaxNode list = note.child(i);
-        const QString *key;
-        switch (list.type()) {
-        case NotesSyntaxNode::AstPitchList:
-            key = &Keys::PitchList;
-            break;
-        case NotesSyntaxNode::AstVelocityList:
-            key = &Keys::VelocityList;
-            break;
-        case NotesSyntaxNode::AstDurationList:
-            key = &Keys::DurationList;
-            break;
-        default:
-            continue;
-        }
-        values.insert(*key, NotesParser::joinChildTexts(list, separator));
+    std::size_t item = position + 1;
+    for (const QmdItemId id : ids) {
+        writeEntry(d, entries, item, d.index(id, children));
+        item = entries[item].end;
     }
+}
+
+} // namespace
+
+bool NotesTrees::storeNotesTree(QmdDirectModelInterface &d, const QmdIndex &notesTrees, QmdItemId nodeId,
+                                const QString &text)
+{
+    return storeNotesTree(d, notesTrees, nodeId, NotesTreeShape::fromText(text));
+}
+
+bool NotesTrees::storeNotesTree(QmdDirectModelInterface &d, const QmdIndex &notesTrees, QmdItemId nodeId,
+                                const NotesTreeShape &shape)
+{
+    if (!shape.isValid())
+        return false;
+    if (nodeId == 0 || !notesTrees.isValid())
+        return true;
+    d.setType(nodeId, Qmd::StrDict, notesTrees);
+    // Groups nest no deeper than the parser allows, so neither does this.
+    writeEntry(d, shape.entries(), 0, d.index(nodeId, notesTrees));
+    return true;
 }
 
 void NotesTrees::resetNotesTreeCursors(QmdDirectModelInterface &d, const QmdIndex &index)

@@ -3,11 +3,9 @@
 
 #include "Qmd/Qmd.h"
 
-#include <QHash>
 #include <QString>
-#include <QVariant>
 
-class NotesSyntaxNode;
+class NotesTreeShape;
 class QmdDirectModelInterface;
 class QmdIndex;
 
@@ -35,16 +33,9 @@ public:
     // node id 0 writes nothing either.
     static bool storeNotesTree(QmdDirectModelInterface &d, const QmdIndex &notesTrees, QmdItemId nodeId,
                                const QString &text);
-
-    // Writes the entry for one syntax-tree node (a group or a note, with
-    // everything below it) into the dictionary at target. Other kinds of node
-    // write nothing.
-    static void buildNotesTreeNode(QmdDirectModelInterface &d, const NotesSyntaxNode &node, const QmdIndex &target);
-
-    // Writes the lists of a note node into the dictionary at target.
-    static void writeNoteLists(QmdDirectModelInterface &d, const NotesSyntaxNode &note, const QmdIndex &target);
-    // The same lists, added to values under their keys.
-    static void addNoteLists(QHash<QString, QVariant> &values, const NotesSyntaxNode &note);
+    // The same for a text already parsed into its shape.
+    static bool storeNotesTree(QmdDirectModelInterface &d, const QmdIndex &notesTrees, QmdItemId nodeId,
+                               const NotesTreeShape &shape);
 
     // Sets every cursor that exists at or below the dictionary at index to 0;
     // creates none. Nothing for an invalid index or a plain value.

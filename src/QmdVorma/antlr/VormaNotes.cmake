@@ -46,6 +46,8 @@ set(VORMA_NOTES_SOURCES
   "${_notes_src}/NotesInput.cpp" "${_notes_src}/NotesInput.h"
   "${_notes_src}/NotesParser.cpp" "${_notes_src}/NotesParser.h"
   "${_notes_src}/NotesSyntaxNode.cpp" "${_notes_src}/NotesSyntaxNode.h"
+  "${_notes_src}/NotesTreeShape.cpp" "${_notes_src}/NotesTreeShape.h"
+  "${_notes_src}/NotesTreeShapeMaker.cpp" "${_notes_src}/NotesTreeShapeMaker.h"
   "${_notes_src}/NotesTrees.cpp" "${_notes_src}/NotesTrees.h"
   ${_notes_generated})
 
