@@ -484,18 +484,22 @@ const QVariant *QmdMemModel::lookup(const QmdIndex &index) const
     return static_cast<const StrDictSpecialItem *>(holder)->find(index.key());
 }
 
-QVariant QmdMemModel::rawData(const QmdIndex &index) const
+// What rawData returns, where it is stored: queries read it in place, since
+// a copy of a node's QVariant goes through the meta-type registry and
+// queries come by the hundred thousand in a load.
+const QVariant *QmdMemModel::storedValue(const QmdIndex &index) const
 {
-    return isValid(index) ? valueOrInvalid(lookup(index)) : m_root;
+    return isValid(index) ? lookup(index) : &m_root;
 }
 
-// No copy of the stored value: a copy of a node's QVariant goes through the
-// meta-type registry, and queries come by the hundred thousand in a load.
+QVariant QmdMemModel::rawData(const QmdIndex &index) const
+{
+    return valueOrInvalid(storedValue(index));
+}
+
 QmdMemModel::SpecialItem *QmdMemModel::queryNode(const QmdIndex &index) const
 {
-    if (!isValid(index))
-        return nodeOf(m_root);
-    const QVariant *value = lookup(index);
+    const QVariant *value = storedValue(index);
     return value ? nodeOf(*value) : nullptr;
 }
 
@@ -578,7 +582,7 @@ QmdIndexList QmdMemModel::indexes(const QmdIndex &parent) const
 
 QVariant QmdMemModel::data(const QmdIndex &index) const
 {
-    const QVariant *value = isValid(index) ? lookup(index) : &m_root;
+    const QVariant *value = storedValue(index);
     return !value || nodeOf(*value) ? QVariant() : *value;
 }
 

@@ -173,6 +173,7 @@ protected:
 private:
     static SpecialItem *nodeOf(const QVariant &value);
     const QVariant *lookup(const QmdIndex &index) const;
+    const QVariant *storedValue(const QmdIndex &index) const;
     SpecialItem *queryNode(const QmdIndex &index) const;
     template <typename Node> Node *writeTarget(const QmdIndex &parent) const;
     void deleteSpecialItem(const QVariant &value);
