@@ -10,6 +10,7 @@ QmdDocController::QmdDocController(QObject *parent)
     : QmdController(parent)
 {
     qRegisterMetaType<QFile::FileError>("QFile::FileError");
+    qRegisterMetaType<QmdFileStatus>();
 }
 
 QmdDocController::~QmdDocController() = default;
@@ -43,8 +44,8 @@ QmdRequestId QmdDocController::runFileRequest(Operation operation, const QString
     const QString oldName = QmdDocController::fileName();
     const QmdRequestId rid = nextRequestId();
     beginRequest(rid, Qmd::NoUndo, saving ? tr("Save") : tr("Load"));
-    const QFile::FileError error = saving ? saveToFile(fileName, rid) : loadFromFile(fileName, rid);
-    const bool ok = error == QFile::NoError;
+    const QmdFileStatus status = saving ? saveToFile(fileName, rid) : loadFromFile(fileName, rid);
+    const bool ok = status.isOk();
     if (ok) {
         if (operation != Operation::LoadTemplate)
             m_fileName = fileName;
@@ -62,14 +63,14 @@ QmdRequestId QmdDocController::runFileRequest(Operation operation, const QString
         if (ok)
             emit fileSaved(newName, rid);
         else
-            emit fileSaveError(fileName, error, rid);
+            emit fileSaveError(fileName, status.error(), rid);
         break;
     case Operation::Load:
         if (ok) {
             reset();
             emit fileLoaded(newName, rid);
         } else {
-            emit fileLoadError(fileName, error, rid);
+            emit fileLoadError(fileName, status, rid);
         }
         break;
     case Operation::LoadTemplate:
@@ -77,7 +78,7 @@ QmdRequestId QmdDocController::runFileRequest(Operation operation, const QString
             reset();
             emit templateLoaded(newName, rid);
         } else {
-            emit templateLoadError(fileName, error, rid);
+            emit templateLoadError(fileName, status, rid);
         }
         break;
     }
@@ -91,7 +92,7 @@ QFile::FileError QmdDocController::saveToFile(const QString &, QmdRequestId)
     return QFile::NoError;
 }
 
-QFile::FileError QmdDocController::loadFromFile(const QString &, QmdRequestId)
+QmdFileStatus QmdDocController::loadFromFile(const QString &, QmdRequestId)
 {
     return QFile::NoError;
 }
@@ -107,10 +108,10 @@ QFile::FileError QmdDocController::exportDocument(QmdPropertyListExporter &expor
     return file.error() != QFile::NoError ? file.error() : QFile::WriteError;
 }
 
-QFile::FileError QmdDocController::importDocument(QmdPropertyListImporter &importer)
+QmdFileStatus QmdDocController::importDocument(QmdPropertyListImporter &importer)
 {
     if (!importer.parse())
-        return QFile::ReadError;
+        return importer.status();
     model()->clear(QmdIndex());
     const QSignalBlocker blocker(model());
     importer.importIndex(QmdIndex());

@@ -2,6 +2,7 @@
 #define QMD_QMDDOCCONTROLLER_H
 
 #include "Qmd/QmdController.h"
+#include "Qmd/QmdFileStatus.h"
 
 #include <QFile>
 #include <QString>
@@ -44,8 +45,10 @@ signals:
     void fileLoaded(const QString &fileName, QmdRequestId rid);
     void templateLoaded(const QString &fileName, QmdRequestId rid);
     void fileSaveError(const QString &fileName, QFile::FileError error, QmdRequestId rid);
-    void fileLoadError(const QString &fileName, QFile::FileError error, QmdRequestId rid);
-    void templateLoadError(const QString &fileName, QFile::FileError error, QmdRequestId rid);
+    // `status` tells a file that could not be read from one that holds no
+    // valid document.
+    void fileLoadError(const QString &fileName, const QmdFileStatus &status, QmdRequestId rid);
+    void templateLoadError(const QString &fileName, const QmdFileStatus &status, QmdRequestId rid);
     void fileNameChanged(const QString &fileName, QmdRequestId rid);
 
 protected:
@@ -53,7 +56,7 @@ protected:
     // change the model directly. QFile::NoError is success. A load that fails
     // must leave the document as it was.
     virtual QFile::FileError saveToFile(const QString &fileName, QmdRequestId rid);
-    virtual QFile::FileError loadFromFile(const QString &fileName, QmdRequestId rid);
+    virtual QmdFileStatus loadFromFile(const QString &fileName, QmdRequestId rid);
 
     // For overrides of saveToFile: writes the whole document with `exporter`
     // into `file` (which the exporter writes to and the caller has opened)
@@ -63,9 +66,9 @@ protected:
     // For overrides of loadFromFile: replaces the document with what
     // `importer` reads, but only once the text has passed the checks of a
     // property list; otherwise the document stays as it was and the result is
-    // QFile::ReadError. The model's signals are blocked while the content is
-    // read: views rebuild on the reset that follows a load.
-    QFile::FileError importDocument(QmdPropertyListImporter &importer);
+    // the importer's status. The model's signals are blocked while the
+    // content is read: views rebuild on the reset that follows a load.
+    QmdFileStatus importDocument(QmdPropertyListImporter &importer);
 
 private:
     enum class Operation { Save, Load, LoadTemplate };

@@ -1,6 +1,7 @@
 #include "Qmd/QmdPropertyListImporter.h"
 
 #include <QDebug>
+#include <QFileDevice>
 #include <QHash>
 #include <QIODevice>
 #include <QXmlStreamReader>
@@ -72,10 +73,15 @@ QmdPropertyListImporter::QmdPropertyListImporter(QmdModel *model, QIODevice *dev
 
 QmdPropertyListImporter::~QmdPropertyListImporter() = default;
 
-void QmdPropertyListImporter::fail(const QString &message)
+void QmdPropertyListImporter::fail(const QString &message, qint64 line, qint64 column, const QString &reason)
 {
     m_errorString = message;
     qDebug().noquote() << message;
+    auto *file = qobject_cast<QFileDevice *>(device());
+    if (file && file->error() != QFileDevice::NoError)
+        m_status = file->error();
+    else
+        m_status = QmdFileStatus::invalidContent(line, column, reason);
 }
 
 bool QmdPropertyListImporter::parse()
@@ -102,13 +108,15 @@ bool QmdPropertyListImporter::parse()
         if (!rootSeen) {
             rootSeen = true;
             if (reader.qualifiedName() != QLatin1String("plist")) {
-                fail(tr("The file is not a plist file."));
+                const QString reason = tr("The file is not a plist file.");
+                fail(reason, reader.lineNumber(), reader.columnNumber(), reason);
                 return false;
             }
             const QXmlStreamAttributes attributes = reader.attributes();
             if (attributes.hasAttribute(QLatin1String("version"))
                 && attributes.value(QLatin1String("version")) != QLatin1String("1.0")) {
-                fail(tr("The file is not a plist version 1.0 file."));
+                const QString reason = tr("The file is not a plist version 1.0 file.");
+                fail(reason, reader.lineNumber(), reader.columnNumber(), reason);
                 return false;
             }
             m_plist.name = QStringLiteral("plist");
@@ -129,7 +137,8 @@ bool QmdPropertyListImporter::parse()
         element.name = elementName(reader.qualifiedName());
         if (element.name == DictName) {
             if (open.size() >= std::size_t(MaxDictDepth)) {
-                fail(tr("The file nests dictionaries too deeply."));
+                const QString reason = tr("The file nests dictionaries too deeply.");
+                fail(reason, reader.lineNumber(), reader.columnNumber(), reason);
                 return false;
             }
             open.push_back(&element);
@@ -141,7 +150,8 @@ bool QmdPropertyListImporter::parse()
         fail(tr("Parse error at line %1, column %2:\n%3")
                  .arg(reader.lineNumber())
                  .arg(reader.columnNumber())
-                 .arg(reader.errorString()));
+                 .arg(reader.errorString()),
+             reader.lineNumber(), reader.columnNumber(), reader.errorString());
         m_plist = Element();
         return false;
     }

@@ -1,6 +1,7 @@
 #ifndef QMD_QMDPROPERTYLISTIMPORTER_H
 #define QMD_QMDPROPERTYLISTIMPORTER_H
 
+#include "Qmd/QmdFileStatus.h"
 #include "Qmd/QmdImportExportInterface.h"
 
 #include <QString>
@@ -48,6 +49,11 @@ public:
     bool parse();
     // Why parse() failed; empty when it did not.
     QString errorString() const { return m_errorString; }
+    // The same as a status: the device's own error when reading the file
+    // failed (what was read then says nothing of the file), else invalid
+    // content with the reader's line, column and message; success when
+    // parse() succeeded or has not run.
+    QmdFileStatus status() const { return m_status; }
 
     // Parses (unless done) and reads the value under `plist` into the entry
     // at `target` (the root index: the whole document). False, with nothing
@@ -62,12 +68,13 @@ public:
 
 private:
     void readEntries(const Element &dict, Qmd::ContainerType kind, const QmdIndex &target);
-    void fail(const QString &message);
+    void fail(const QString &message, qint64 line, qint64 column, const QString &reason);
 
     Element m_plist; // the `plist` element with its value as only child
     bool m_parsed = false;
     bool m_ok = false;
     QString m_errorString;
+    QmdFileStatus m_status;
 };
 
 #endif

@@ -1551,15 +1551,16 @@ QFile::FileError QmdVormaController::saveToFile(const QString &fileName, QmdRequ
     return exportDocument(exporter, file);
 }
 
-QFile::FileError QmdVormaController::loadFromFile(const QString &fileName, QmdRequestId)
+QmdFileStatus QmdVormaController::loadFromFile(const QString &fileName, QmdRequestId)
 {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
         return file.error() != QFile::NoError ? file.error() : QFile::OpenError;
     NetworkDocumentImporter importer(model(), &file);
-    importer.importIndex(QmdIndex());
+    if (!importer.importIndex(QmdIndex()))
+        return importer.status();
     if (!importer.accepted())
-        return QFile::ReadError;
+        return QmdFileStatus::invalidContent(0, 0, tr("The file holds no network."));
     // Voices of the old document must not arrive in this one.
     ++m_documentGeneration;
     forgetCachedIndexes();

@@ -381,7 +381,7 @@ protected:
     void writeUnlock() override;
 
     QFile::FileError saveToFile(const QString &fileName, QmdRequestId rid) override;
-    QFile::FileError loadFromFile(const QString &fileName, QmdRequestId rid) override;
+    QmdFileStatus loadFromFile(const QString &fileName, QmdRequestId rid) override;
 
 protected slots:
     void receivedItemsChanged(const QmdIndex &parent, const QStringList &keys, QmdRequestId rid) override;

@@ -1,6 +1,8 @@
 #ifndef APP_FILEERRORMESSAGE_H
 #define APP_FILEERRORMESSAGE_H
 
+#include "Qmd/QmdFileStatus.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QString>
@@ -17,7 +19,9 @@ public:
     QString informativeText;
 
     static FileErrorMessage forSave(const QString &fileName, QFile::FileError error);
-    static FileErrorMessage forLoad(const QString &fileName, QFile::FileError error);
+    // A file that was read but holds no valid document is named damaged, with
+    // the reader's position and reason; one that could not be read, not.
+    static FileErrorMessage forLoad(const QString &fileName, const QmdFileStatus &status);
 
     // The file's name as the messages quote it: what follows the last "/",
     // or "Untitled" for a name without one.

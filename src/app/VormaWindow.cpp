@@ -359,9 +359,9 @@ void VormaWindow::addRecentFile(const QString &path)
     settings.endArray();
 }
 
-void VormaWindow::onFileLoadError(const QString &fileName, QFile::FileError error)
+void VormaWindow::onFileLoadError(const QString &fileName, const QmdFileStatus &status)
 {
-    QMessageBox *box = fileErrorBox(FileErrorMessage::forLoad(fileName, error), Qt::ApplicationModal);
+    QMessageBox *box = fileErrorBox(FileErrorMessage::forLoad(fileName, status), Qt::ApplicationModal);
     box->exec();
     // The application decides what follows the window that held nothing:
     // closing it must not end the program by itself.

@@ -2,6 +2,7 @@
 #define APP_VORMAWINDOW_H
 
 #include "Qmd/Qmd.h"
+#include "Qmd/QmdFileStatus.h"
 #include "Qmd/QmdIndex.h"
 #include "QmdVorma/QmdVorma.h"
 #include "app/PlaybackControlsForm.h"
@@ -124,7 +125,7 @@ public slots:
     void onFileSaved();
     void onFileSaveError(const QString &fileName, QFile::FileError error);
     void onFileLoaded();
-    void onFileLoadError(const QString &fileName, QFile::FileError error);
+    void onFileLoadError(const QString &fileName, const QmdFileStatus &status);
     void onFileNameChanged(const QString &fileName);
     void onAtCleanStateChanged(bool atCleanState);
     void onItemsEffected(const QmdIndex &parent, const QStringList &keys);

@@ -157,13 +157,18 @@ public:
                     add(QStringLiteral("%1(%2, %3)").arg(signal, fileName).arg(int(error)), rid);
                 };
             };
+            auto loadFailed = [this](const char *signal) {
+                return [this, signal](const QString &fileName, const QmdFileStatus &status, QmdRequestId rid) {
+                    add(QStringLiteral("%1(%2, %3)").arg(signal, fileName).arg(int(status.error())), rid);
+                };
+            };
             QObject::connect(doc, &QmdDocController::fileSaved, ctx, named("fileSaved"));
             QObject::connect(doc, &QmdDocController::fileLoaded, ctx, named("fileLoaded"));
             QObject::connect(doc, &QmdDocController::templateLoaded, ctx, named("templateLoaded"));
             QObject::connect(doc, &QmdDocController::fileNameChanged, ctx, named("fileNameChanged"));
             QObject::connect(doc, &QmdDocController::fileSaveError, ctx, failed("fileSaveError"));
-            QObject::connect(doc, &QmdDocController::fileLoadError, ctx, failed("fileLoadError"));
-            QObject::connect(doc, &QmdDocController::templateLoadError, ctx, failed("templateLoadError"));
+            QObject::connect(doc, &QmdDocController::fileLoadError, ctx, loadFailed("fileLoadError"));
+            QObject::connect(doc, &QmdDocController::templateLoadError, ctx, loadFailed("templateLoadError"));
         }
         if (auto elements = qobject_cast<QmdElementDocController *>(controller)) {
             auto ids = [this](const char *signal) {

@@ -39,7 +39,7 @@ protected:
         return exportDocument(exporter, file);
     }
 
-    QFile::FileError loadFromFile(const QString &fileName, QmdRequestId) override
+    QmdFileStatus loadFromFile(const QString &fileName, QmdRequestId) override
     {
         QFile file(fileName);
         if (!file.open(QIODevice::ReadOnly))

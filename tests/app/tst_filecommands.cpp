@@ -9,7 +9,9 @@
 #include "Qmd/QmdTestSupport.h"
 #include "app/AppTestSupport.h"
 
+#include <QBuffer>
 #include <QDir>
+#include <QImage>
 #include <QFileDialog>
 #include <QSignalSpy>
 #include <QtTest>
@@ -43,6 +45,8 @@ private slots:
     void failedSaveKeepsWindowDocumentAndOldFile();
     void loadStartsWithTheSelectionToolAndIsRecent();
     void failedLoadClosesOnlyItsWindow();
+    void failedLoadSaysWhetherTheFileIsDamaged_data();
+    void failedLoadSaysWhetherTheFileIsDamaged();
 
 private:
     SettingsSandbox m_sandbox;
@@ -264,6 +268,57 @@ void TestFileCommands::failedLoadClosesOnlyItsWindow()
     QVERIFY(answerer.texts.join(QLatin1Char('\n')).contains(QStringLiteral("\u201cbroken.vrm\u201d")));
     QVERIFY(other.isVisible());
     QVERIFY(quitting.isEmpty());
+}
+
+void TestFileCommands::failedLoadSaysWhetherTheFileIsDamaged_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QByteArray>("content"); // written to `path` unless null
+    QTest::addColumn<QString>("text");
+
+    const QString damaged = QStringLiteral("The network \u201c%1\u201d is not a valid Vorma document: ");
+    QBuffer png;
+    png.open(QIODevice::WriteOnly);
+    QImage(4, 4, QImage::Format_RGB32).save(&png, "PNG");
+
+    QTest::newRow("truncated")
+        << m_dir.filePath(QStringLiteral("truncated.vrm"))
+        << QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n    <dict>\n"
+                      "        <key>Tempo</key>")
+        << damaged.arg(QStringLiteral("truncated.vrm")) + QStringLiteral("line 4, column 24: premature end of document.");
+    QTest::newRow("picture") << m_dir.filePath(QStringLiteral("picture.vrm")) << png.data()
+                             << damaged.arg(QStringLiteral("picture.vrm"))
+            + QStringLiteral("line 1, column 1: encountered incorrectly encoded content.");
+    QTest::newRow("empty") << m_dir.filePath(QStringLiteral("empty.vrm")) << QByteArray("")
+                           << damaged.arg(QStringLiteral("empty.vrm"))
+            + QStringLiteral("line 1, column 0: premature end of document.");
+    QTest::newRow("property list of no network")
+        << m_dir.filePath(QStringLiteral("value.vrm")) << QByteArray("<plist version=\"1.0\"><integer>1</integer></plist>")
+        << damaged.arg(QStringLiteral("value.vrm")) + QStringLiteral("the file holds no network.");
+
+    // Unreadable even for root: a folder does not open, and this process's
+    // own memory opens but fails at its first read.
+    const QString unreadable = QStringLiteral("The network \u201c%1\u201d could not be opened. You may not have permission.");
+    QTest::newRow("folder") << m_dir.path() << QByteArray() << unreadable.arg(QFileInfo(m_dir.path()).fileName());
+    QTest::newRow("read fails") << QStringLiteral("/proc/self/mem") << QByteArray() << unreadable.arg(QStringLiteral("mem"));
+}
+
+void TestFileCommands::failedLoadSaysWhetherTheFileIsDamaged()
+{
+    QFETCH(QString, path);
+    QFETCH(QByteArray, content);
+    if (!content.isNull())
+        QVERIFY(writeFile(path, content));
+
+    QPointer<VormaWindow> window = new VormaWindow;
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->show();
+    settle();
+    MessageBoxAnswerer answerer;
+    window->controller()->requestLoad(path);
+    QTRY_VERIFY(window.isNull());
+    QCOMPARE(answerer.texts.size(), 1);
+    QTEST(answerer.texts.first(), "text");
 }
 
 VORMA_GUI_TEST_MAIN(TestFileCommands)
