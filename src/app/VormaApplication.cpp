@@ -365,7 +365,9 @@ void VormaApplication::appQuit()
 
 void VormaApplication::smartShowDocument(VormaWindow *window)
 {
-    if (m_windows.size() < 2)
+    // A window whose document failed to load is still closing: it does not
+    // stand beside this one.
+    if (usableWindowCount() < 2)
         window->showMaximized();
     else
         window->show();

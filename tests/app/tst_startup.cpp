@@ -114,6 +114,10 @@ void TestStartup::commandLineSkipsMissingAndReportsUnreadableDocuments()
     QCOMPARE(fileNames(m_app->windows()), (QStringList{QString(), QString()}));
     for (VormaWindow *window : m_app->windows())
         QVERIFY(window->isVisible());
+    // The first window that opened is maximised: the failed one, still
+    // closing then, did not count.
+    QVERIFY(m_app->windows().first()->isMaximized());
+    QVERIFY(!m_app->windows().last()->isMaximized());
 }
 
 void TestStartup::firstRunStoresTheDefaultsAndOpensNoPort()
