@@ -440,7 +440,7 @@ void NetworkView::completeNodeAndEdge(const QmdItemIdList &ids, QmdRequestId rid
     if (!c || !m_ghostEdge || rid == 0 || rid != m_pendingNodeRequestId || ids.isEmpty())
         return;
     const QmdIndex newNode = c->elementIndex(ids.first());
-    if (m_fromNodeIndex.isValid() && newNode.isValid())
+    if (m_fromNodeIndex.isValid() && newNode.isValid() && !sourceNodeRemoved())
         c->requestAddEdge(m_fromNodeIndex, newNode, ghostEdgePath(), {}, QmdRequestOptions{0, QString(), rid});
     deleteGhostNodeAndEdge();
     m_targetNodeIndex = QmdIndex();
@@ -455,7 +455,16 @@ void NetworkView::onElementsRemoved(const QmdItemIdList &ids, QmdRequestId)
         if (id == m_dragElementId && m_dragging && !m_dragGhost)
             endDrag();
     }
+    // An edge needs the node it starts from: without it the gesture ends.
+    if (m_ghostEdge && ids.contains(m_fromNodeIndex.itemId()))
+        cancelGhostItems();
     shrinkOrGrowSceneRect();
+}
+
+bool NetworkView::sourceNodeRemoved() const
+{
+    const QmdVormaController *c = controller();
+    return c && c->elementData(m_fromNodeIndex.itemId(), Keys::Type).toInt() != NodeElement;
 }
 
 TickPoint NetworkView::viewCenterTickPoint() const
@@ -732,6 +741,11 @@ void NetworkView::mouseReleaseEvent(QMouseEvent *event)
 void NetworkView::finishGesture()
 {
     QmdVormaController *c = controller();
+    // Removed by a request whose signals have not arrived yet.
+    if (m_ghostEdge && sourceNodeRemoved()) {
+        cancelGhostItems();
+        return;
+    }
     if (m_ghostEdge && m_targetNodeIndex.isValid()) {
         c->requestAddEdge(m_fromNodeIndex, m_targetNodeIndex, ghostEdgePath(), {},
                           QmdRequestOptions{0, tr("Edge"), 0});

@@ -127,6 +127,9 @@ private:
     void moveDrag(const QPoint &viewPos);
     void followGhostNode(const QPoint &viewPos);
     void finishGesture();
+    // Whether the node a node-and-edge gesture started from has left the
+    // document (undone or deleted while the button was held).
+    bool sourceNodeRemoved() const;
     void endDrag();
     void deleteGhostNodeAndEdge();
     template <typename Item>

@@ -99,6 +99,52 @@ private slots:
         QCOMPARE(f.doc.controller.elementData(edge, Keys::ToNode).toUInt(), b);
     }
 
+    // The node an edge would start from goes during the gesture: the gesture
+    // ends, and neither a release over another node nor the node made by a
+    // release in empty space gets an edge.
+    void removedSourceEndsTheNodeAndEdgeGesture_data()
+    {
+        QTest::addColumn<bool>("byUndo");
+        QTest::addColumn<QString>("moment");
+        QTest::newRow("undone while held") << true << "held";
+        QTest::newRow("deleted while held") << false << "held";
+        // Its signals have not arrived when the release comes.
+        QTest::newRow("deleted just before the release") << false << "release";
+        // Nor when the node of "Node && Edge" arrives.
+        QTest::newRow("deleted after a release in empty space") << false << "empty";
+    }
+
+    void removedSourceEndsTheNodeAndEdgeGesture()
+    {
+        QFETCH(bool, byUndo);
+        QFETCH(QString, moment);
+        ViewFixture f;
+        const QmdItemId target = addNode(f.doc, 665280, 0);
+        const QmdItemId source = addNode(f.doc, 0, 0); // the last step: undo takes it
+        f.setTool(NetworkView::NodeAndEdgeTool);
+        f.press(0, 0);
+        const double releaseX = moment == QLatin1String("empty") ? 240 : 120;
+        f.move(releaseX, 0);
+        QVERIFY(f.view.ghostEdge());
+        if (moment == QLatin1String("empty"))
+            f.send(QEvent::MouseButtonRelease, releaseX, 0, Qt::NoButton);
+        if (byUndo)
+            f.doc.controller.requestUndo();
+        else
+            f.doc.controller.requestRemove({source}, f.doc.controller.elementsIndex());
+        if (moment == QLatin1String("held")) {
+            settle();
+            QVERIFY(!f.view.ghostNode() && !f.view.ghostEdge() && !f.view.isDragging());
+        }
+        if (moment != QLatin1String("empty"))
+            f.release(releaseX, 0);
+        settle();
+        QCOMPARE(f.countOfType(1), 0);
+        QCOMPARE(f.countOfType(2), moment == QLatin1String("empty") ? 2 : 1);
+        QCOMPARE(f.doc.controller.elementIds().first(), target);
+        QVERIFY(!f.view.ghostNode() && !f.view.ghostEdge());
+    }
+
     void newNodeDroppedOnANodeMakesNothing()
     {
         ViewFixture f;
