@@ -23,6 +23,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numeric>
 
 namespace Keys = QmdVorma::Keys;
 
@@ -45,15 +46,30 @@ bool isCode(int code)
     return code >= -2 && code <= 127;
 }
 
+QPointF finitePoint(const QPointF &p)
+{
+    return QPointF(std::isfinite(p.x()) ? p.x() : 0, std::isfinite(p.y()) ? p.y() : 0);
+}
+
+// The stored points in the order the frame shows them, along x (points at
+// the same x as stored): the frame's index i is stored index order[i].
+QVector<int> displayOrder(const QPolygonF &points)
+{
+    QVector<int> order(points.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(),
+                     [&points](int a, int b) { return finitePoint(points.at(a)).x() < finitePoint(points.at(b)).x(); });
+    return order;
+}
+
 // The curve as the frame shows it: finite and in order along x. The stored
 // points stay as they are until the user edits the curve.
 QPolygonF displayPoints(const QPolygonF &points)
 {
     QPolygonF shown;
     shown.reserve(points.size());
-    for (const QPointF &p : points)
-        shown.append(QPointF(std::isfinite(p.x()) ? p.x() : 0, std::isfinite(p.y()) ? p.y() : 0));
-    std::stable_sort(shown.begin(), shown.end(), [](const QPointF &a, const QPointF &b) { return a.x() < b.x(); });
+    for (int i : displayOrder(points))
+        shown.append(finitePoint(points.at(i)));
     return shown;
 }
 
@@ -515,7 +531,8 @@ void CCItemEdit::learn(const QVector<quint8> &bytes)
     } else if ((curveType == QmdVorma::LinearCurve || curveType == QmdVorma::CubicCurve) && current >= 0
                && current < points.size()) {
         const int fine = pitchBend ? bytes.at(1) : pointLsbSpinBox->value();
-        points[current].setY(fine + bytes.at(2) * 128);
+        // The point selected in the frame, wherever the stored list holds it.
+        points[displayOrder(points).at(current)].setY(fine + bytes.at(2) * 128);
         text = tr("Controller MSB && Curve Points");
         pointsChanged = true;
     }

@@ -59,6 +59,7 @@ private slots:
     void widgetsFollowTheCodes();
     void midiLearn_data();
     void midiLearn();
+    void midiLearnOnACurvePoint_data();
     void midiLearnOnACurvePoint();
     void undoOfACodeChangeKeepsRedoAndCleanState();
     void undoRestoringOddCodesWritesNothing();
@@ -336,17 +337,33 @@ void TestCCItemEdit::midiLearn()
     QCOMPARE(f.value(id, Keys::MsbCode).toInt(), msb);
 }
 
+void TestCCItemEdit::midiLearnOnACurvePoint_data()
+{
+    QTest::addColumn<QPolygonF>("stored"); // empty: the default curve
+    QTest::addColumn<int>("current");      // in the frame, along x
+    QTest::addColumn<QPolygonF>("learnt");
+    QTest::newRow("default curve") << QPolygonF() << 1 << poly({{0, 0}, {1, 127 * 128}});
+    // The frame shows (0, 200), (0.5, 300), (1, 100); its middle point is
+    // the last one stored, and only it changes (keeping its fine part).
+    QTest::newRow("stored out of order") << poly({{1, 100}, {0, 200}, {0.5, 300}}) << 1
+                                         << poly({{1, 100}, {0, 200}, {0.5, 127 * 128 + 300 % 128}});
+}
+
 void TestCCItemEdit::midiLearnOnACurvePoint()
 {
+    QFETCH(QPolygonF, stored);
+    QFETCH(int, current);
     EdgeFixture f;
     f.select();
     const QmdItemId id = f.addController(QmdVorma::LinearCurve, 1, -1);
+    if (!stored.isEmpty())
+        f.set(id, Keys::CurvePoints, QVariant::fromValue(stored));
     CCItemEdit *row = f.row(id);
-    row->hoverPoints()->setCurrentIndex(1);
+    row->hoverPoints()->setCurrentIndex(current);
     QVERIFY(sendMidi(row->curveEdit, {0xB0, 0x07, 0x7F}));
     settle();
     QCOMPARE(f.value(id, Keys::MsbCode).toInt(), 7);
-    QCOMPARE(f.points(id), poly({{0, 0}, {1, 127 * 128}}));
+    QTEST(f.points(id), "learnt");
     QCOMPARE(f.controller().undoText(), QStringLiteral("Controller MSB && Curve Points"));
 }
 
