@@ -17,6 +17,7 @@
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QMenu>
+#include <QScopedValueRollback>
 #include <QSettings>
 
 namespace Keys = QmdVorma::Keys;
@@ -444,9 +445,16 @@ void VormaMenuBar::setMidiTriggeringActionText(bool on)
 
 void VormaMenuBar::invokeEditAction(const char *method)
 {
+    // A menu bar holds the keyboard after Alt alone or an Escape out of a
+    // menu, and has these slots itself: handing the command to it, or to a
+    // widget whose slot comes back here, would call this without end. Such a
+    // command goes to the window instead.
+    static bool forwardingToFocus = false;
     const QByteArray signature = QByteArray(method) + "()";
     QWidget *focus = QApplication::focusWidget();
-    if (focus && focus->metaObject()->indexOfMethod(signature.constData()) >= 0) {
+    if (focus && !forwardingToFocus && !qobject_cast<QMenuBar *>(focus)
+        && focus->metaObject()->indexOfMethod(signature.constData()) >= 0) {
+        const QScopedValueRollback<bool> forwarding(forwardingToFocus, true);
         QMetaObject::invokeMethod(focus, method, Qt::DirectConnection);
         return;
     }
