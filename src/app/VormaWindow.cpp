@@ -181,7 +181,8 @@ VormaWindow::VormaWindow()
     m_scene->setController(m_controller);
     m_form.networkView->setController(m_controller);
 
-    setMenuBar(new VormaMenuBar(this));
+    auto *bar = new VormaMenuBar(this);
+    setMenuBar(bar);
     m_inspectorDock = new QDockWidget(this, Qt::Tool);
     m_inspectorDock->setObjectName(QStringLiteral("inspectorDock"));
     m_inspector = new Inspector(this, m_inspectorDock);
@@ -190,6 +191,14 @@ VormaWindow::VormaWindow()
     m_inspectorDock->setAllowedAreas(Qt::LeftDockWidgetArea | Qt::RightDockWidgetArea);
     m_inspectorDock->setFloating(false);
     m_inspectorDock->show();
+    // The dock's title names the page shown; its entry in the tool bar's
+    // context menu names the inspector, whatever the page. The dock renames
+    // the entry after its title on every change, before this signal.
+    const auto nameToggleEntry = [this] { m_inspectorDock->toggleViewAction()->setText(tr("Inspector")); };
+    connect(m_inspectorDock, &QWidget::windowTitleChanged, this, nameToggleEntry);
+    nameToggleEntry();
+    connect(m_inspectorDock, &QDockWidget::visibilityChanged, bar, &VormaMenuBar::syncInspectorActionText);
+    bar->syncInspectorActionText();
     installEventFilter(this);
     m_inspectorDock->installEventFilter(this);
 
