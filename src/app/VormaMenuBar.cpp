@@ -13,10 +13,12 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QDir>
+#include <QDockWidget>
 #include <QFileIconProvider>
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QMenu>
+#include <QScopedValueRollback>
 #include <QSettings>
 
 namespace Keys = QmdVorma::Keys;
@@ -155,6 +157,17 @@ void VormaMenuBar::createViewMenu()
         addAction(m_viewMenu, "actionShowNodeLastNotesSent", QString(), shortcut("Shift+Ctrl+L"));
     m_viewMenu->addSeparator();
     m_showEdgeSignallingAction = addAction(m_viewMenu, "actionShowEdgeSignalling", QString(), shortcut("Shift+Ctrl+E"));
+    m_viewMenu->addSeparator();
+    // Once closed, the inspector comes back from here; its dock's own entry
+    // sits only in the tool bar's context menu.
+    m_inspectorAction = addAction(m_viewMenu, "actionInspector", QString());
+    connect(m_inspectorAction, &QAction::triggered, this, [this] {
+        if (QDockWidget *dock = m_window ? m_window->inspectorDock() : nullptr)
+            dock->toggleViewAction()->trigger();
+    });
+    // The dock may have been hidden before it was ever shown, which it does
+    // not announce.
+    connect(m_viewMenu, &QMenu::aboutToShow, this, &VormaMenuBar::syncInspectorActionText);
     setShowGridActionText(false);
     setSnapToGridActionText(false);
     setShowNodeCountersActionText(false);
@@ -308,8 +321,9 @@ void VormaMenuBar::setVormaWindow(VormaWindow *window)
     m_zoomInAction->setEnabled(usable && window->canZoomIn());
     m_zoomOutAction->setEnabled(usable && window->canZoomOut());
     for (QAction *action : {m_showGridAction, m_snapToGridAction, m_showNodeCountersAction,
-                            m_showNodeLastNotesSentAction, m_showEdgeSignallingAction})
+                            m_showNodeLastNotesSentAction, m_showEdgeSignallingAction, m_inspectorAction})
         action->setEnabled(usable);
+    syncInspectorActionText();
     m_controlMenu->setEnabled(usable);
     for (QAction *action : {m_gotoStartAction, m_playPauseAction, m_midiTriggeringAction})
         action->setEnabled(usable);
@@ -442,11 +456,24 @@ void VormaMenuBar::setMidiTriggeringActionText(bool on)
     m_midiTriggeringAction->setText(on ? tr("Disable MIDI &Triggering") : tr("Enable MIDI &Triggering"));
 }
 
+void VormaMenuBar::syncInspectorActionText()
+{
+    const QDockWidget *dock = m_window ? m_window->inspectorDock() : nullptr;
+    m_inspectorAction->setText(dock && !dock->isHidden() ? tr("Hide &Inspector") : tr("Show &Inspector"));
+}
+
 void VormaMenuBar::invokeEditAction(const char *method)
 {
+    // A menu bar holds the keyboard after Alt alone or an Escape out of a
+    // menu, and has these slots itself: handing the command to it, or to a
+    // widget whose slot comes back here, would call this without end. Such a
+    // command goes to the window instead.
+    static bool forwardingToFocus = false;
     const QByteArray signature = QByteArray(method) + "()";
     QWidget *focus = QApplication::focusWidget();
-    if (focus && focus->metaObject()->indexOfMethod(signature.constData()) >= 0) {
+    if (focus && !forwardingToFocus && !qobject_cast<QMenuBar *>(focus)
+        && focus->metaObject()->indexOfMethod(signature.constData()) >= 0) {
+        const QScopedValueRollback<bool> forwarding(forwardingToFocus, true);
         QMetaObject::invokeMethod(focus, method, Qt::DirectConnection);
         return;
     }

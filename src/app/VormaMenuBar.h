@@ -68,6 +68,8 @@ public slots:
     void setShowEdgeSignallingActionText(bool on);
     void setPlayPauseActionText(bool playing);
     void setMidiTriggeringActionText(bool on);
+    // "Show Inspector" or "Hide Inspector", as the window's inspector dock is.
+    void syncInspectorActionText();
 
 private:
     void createMenus();
@@ -118,6 +120,7 @@ private:
     QAction *m_showNodeCountersAction = nullptr;
     QAction *m_showNodeLastNotesSentAction = nullptr;
     QAction *m_showEdgeSignallingAction = nullptr;
+    QAction *m_inspectorAction = nullptr;
     QAction *m_gotoStartAction = nullptr;
     QAction *m_playPauseAction = nullptr;
     QAction *m_midiTriggeringAction = nullptr;

@@ -17,13 +17,18 @@
 #include "canvas/ZoomGeometry.h"
 #include "inspector/Inspector.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QActionGroup>
+#include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDockWidget>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -94,6 +99,24 @@ QMessageBox *questionFor(QWidget *window, const QString &text, const QString &in
     return box;
 }
 
+// Whether the focused widget does something of its own with Space: a
+// button or check box clicks, a combo box opens, a list or table selects.
+// Text fields claim their keys themselves before the window is asked. The
+// tool bar's buttons leave Space to playback, as the canvas does.
+bool usesSpace(const QWidget *focus)
+{
+    if (!focus)
+        return false;
+    for (const QWidget *w = focus->parentWidget(); w; w = w->parentWidget()) {
+        if (qobject_cast<const QToolBar *>(w))
+            return false;
+    }
+    if (const auto *group = qobject_cast<const QGroupBox *>(focus))
+        return group->isCheckable();
+    return qobject_cast<const QAbstractButton *>(focus) || qobject_cast<const QComboBox *>(focus)
+           || qobject_cast<const QAbstractItemView *>(focus);
+}
+
 } // namespace
 
 VormaWindow::VormaWindow()
@@ -158,7 +181,8 @@ VormaWindow::VormaWindow()
     m_scene->setController(m_controller);
     m_form.networkView->setController(m_controller);
 
-    setMenuBar(new VormaMenuBar(this));
+    auto *bar = new VormaMenuBar(this);
+    setMenuBar(bar);
     m_inspectorDock = new QDockWidget(this, Qt::Tool);
     m_inspectorDock->setObjectName(QStringLiteral("inspectorDock"));
     m_inspector = new Inspector(this, m_inspectorDock);
@@ -167,6 +191,16 @@ VormaWindow::VormaWindow()
     m_inspectorDock->setAllowedAreas(Qt::LeftDockWidgetArea | Qt::RightDockWidgetArea);
     m_inspectorDock->setFloating(false);
     m_inspectorDock->show();
+    // The dock's title names the page shown; its entry in the tool bar's
+    // context menu names the inspector, whatever the page. The dock renames
+    // the entry after its title on every change, before this signal.
+    const auto nameToggleEntry = [this] { m_inspectorDock->toggleViewAction()->setText(tr("Inspector")); };
+    connect(m_inspectorDock, &QWidget::windowTitleChanged, this, nameToggleEntry);
+    nameToggleEntry();
+    connect(m_inspectorDock, &QDockWidget::visibilityChanged, bar, &VormaMenuBar::syncInspectorActionText);
+    bar->syncInspectorActionText();
+    installEventFilter(this);
+    m_inspectorDock->installEventFilter(this);
 
     resize(1000, height());
     reset();
@@ -192,6 +226,19 @@ VormaWindow::~VormaWindow()
     m_controller = nullptr;
     delete m_model;
     m_model = nullptr;
+}
+
+bool VormaWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    // A key that no widget claimed reaches its window here before a shortcut
+    // can take it: Space stays with a focused widget that uses it, and
+    // otherwise plays or pauses.
+    if (event->type() == QEvent::ShortcutOverride && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Space
+        && usesSpace(QApplication::focusWidget())) {
+        event->accept();
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 QString VormaWindow::templatePath()

@@ -137,6 +137,9 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    // Watches the window and its inspector dock, which is a window of its
+    // own while it floats, for the Space that Play/Pause would take.
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void setUpToolBar();

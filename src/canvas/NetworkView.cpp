@@ -359,6 +359,9 @@ double NetworkView::appliedZoomScale() const
 void NetworkView::applyZoom()
 {
     const double z = appliedZoomScale();
+    // The box has no entry for scales such as 37.5 %, reached by zoom
+    // steps; it shows them as its placeholder rather than nothing.
+    m_zoomComboBox->setPlaceholderText(ZoomGeometry::scaleText(z));
     // A zoom-tool click keeps the point under the pointer in place; the box
     // and the window's commands zoom about the centre.
     if (m_pendingZoomRequestId != 0)

@@ -12,8 +12,13 @@ QList<QPair<QString, double>> boxScales()
 {
     QList<QPair<QString, double>> scales;
     for (double scale : {0.25, 0.5, 0.75, 1.0, 1.25, 1.5, 2.0, 3.0, 4.0, 6.0, 8.0})
-        scales.append({QStringLiteral("%1%").arg(std::lround(scale * 100)), scale});
+        scales.append({scaleText(scale), scale});
     return scales;
+}
+
+QString scaleText(double scale)
+{
+    return QStringLiteral("%1%").arg(std::lround(scale * 100));
 }
 
 double usableScale(const QVariant &stored)

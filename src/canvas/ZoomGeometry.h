@@ -21,6 +21,10 @@ enum Direction { ZoomIn = 0, ZoomOut = 1, NoZoom = 2 };
 // The scales the view's zoom box offers, text and scale, smallest first.
 QList<QPair<QString, double>> boxScales();
 
+// A scale as the zoom box writes it, in whole percents (the box is too
+// narrow for more): 0.5 "50%", 0.375 "38%".
+QString scaleText(double scale);
+
 // The scale the view applies for a stored `ZoomScale`: a value that is no
 // number, not finite or not positive shows at actual size, one outside the
 // limits at the nearer limit, so that the view transform is never singular

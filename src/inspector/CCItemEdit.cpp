@@ -496,10 +496,15 @@ bool CCItemEdit::eventFilter(QObject *watched, QEvent *event)
         learn(midi->bytes);
         return true;
     }
-    if (watched == curveEdit && event->type() == QEvent::KeyPress) {
+    if (watched == curveEdit && (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride)) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         if (key == Qt::Key_Backspace || key == Qt::Key_Delete) {
-            m_hoverPoints->removeAt(m_hoverPoints->currentIndex());
+            // Claimed before the window's Edit > Delete can take it and
+            // delete the edge instead of the point.
+            if (event->type() == QEvent::ShortcutOverride)
+                event->accept();
+            else
+                m_hoverPoints->removeAt(m_hoverPoints->currentIndex());
             return true;
         }
     }

@@ -11,6 +11,15 @@
 
 #include <cmath>
 
+namespace {
+
+bool isRemoveKey(const QKeyEvent *event)
+{
+    return event->key() == Qt::Key_Delete || event->key() == Qt::Key_Backspace;
+}
+
+} // namespace
+
 QPixmap edgeTilePixmap(const QColor &color, int width, int height)
 {
     static const QPixmap overlay(QStringLiteral(":/images/EdgeTileAlpha.png"));
@@ -115,10 +124,21 @@ void EdgeUsageTile::paint(QPainter *painter, const QStyleOptionGraphicsItem *opt
     painter->drawText(bounds, Qt::AlignCenter, m_uses == 0 ? QString(QChar(0x221E)) : QString::number(m_uses));
 }
 
+bool EdgeUsageTile::sceneEvent(QEvent *event)
+{
+    // The window's Edit > Delete would otherwise take the key and delete the
+    // node on the canvas instead of this entry.
+    if (event->type() == QEvent::ShortcutOverride && isRemoveKey(static_cast<QKeyEvent *>(event))) {
+        event->accept();
+        return true;
+    }
+    return QGraphicsPixmapItem::sceneEvent(event);
+}
+
 void EdgeUsageTile::keyPressEvent(QKeyEvent *event)
 {
     QGraphicsPixmapItem::keyPressEvent(event);
-    if (event->key() == Qt::Key_Delete || event->key() == Qt::Key_Backspace)
+    if (isRemoveKey(event))
         emit removeTriggered(this);
 }
 

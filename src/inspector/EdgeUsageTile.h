@@ -52,6 +52,7 @@ private slots:
     void onTimeLineFinished();
 
 protected:
+    bool sceneEvent(QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void mouseMoveEvent(QGraphicsSceneMouseEvent *event) override;
     void mouseReleaseEvent(QGraphicsSceneMouseEvent *event) override;

@@ -1,5 +1,8 @@
 #include "widgets/QwpComboBox.h"
 
+#include <QStyleOptionComboBox>
+#include <QStylePainter>
+
 QwpComboBox::QwpComboBox(QWidget *parent) : QComboBox(parent) {}
 
 QVariant QwpComboBox::currentKey() const
@@ -25,4 +28,19 @@ void QwpComboBox::setCurrentKey(const QVariant &key)
         }
     }
     setCurrentIndex(found);
+}
+
+void QwpComboBox::paintEvent(QPaintEvent *event)
+{
+    if (currentIndex() >= 0 || placeholderText().isEmpty() || isEditable()) {
+        QComboBox::paintEvent(event);
+        return;
+    }
+    QStylePainter painter(this);
+    painter.setPen(palette().color(QPalette::Text));
+    QStyleOptionComboBox option;
+    initStyleOption(&option);
+    painter.drawComplexControl(QStyle::CC_ComboBox, option);
+    option.currentText = placeholderText();
+    painter.drawControl(QStyle::CE_ComboBoxLabel, option);
 }

@@ -29,6 +29,11 @@ public slots:
     // A key no item carries, the invalid one included, leaves nothing shown:
     // a binding hands the invalid value while its entries disagree.
     void setCurrentKey(const QVariant &key);
+
+protected:
+    // Draws the placeholder text, as an item's text would be, while no item
+    // is current: Qt 5.15 keeps that text but never paints it.
+    void paintEvent(QPaintEvent *event) override;
 };
 
 #endif

@@ -8,6 +8,7 @@
 #include "QmdVorma/playback/AbstractSync.h"
 #include "app/VormaMenuBar.h"
 #include "app/VormaWindow.h"
+#include "inspector/Inspector.h"
 
 #include "GuiTestMain.h"
 #include "Mvc/MvcTestSupport.h"
@@ -18,6 +19,7 @@
 #include <QClipboard>
 #include <QLineEdit>
 #include <QDir>
+#include <QDockWidget>
 #include <QMenu>
 #include <QSettings>
 #include <QSignalSpy>
@@ -84,6 +86,7 @@ private slots:
     void undoTextNamesTheStep();
     void editEntriesActOnTheFocusedTextField();
     void windowEntriesDriveTheWindow();
+    void inspectorEntryShowsAndHidesTheInspector();
     void recentMenu();
     void recentMenuWithoutFiles();
     void recentFileTexts_data();
@@ -368,6 +371,43 @@ void TestMenuBar::windowEntriesDriveTheWindow()
     action(bar, "actionRedo")->trigger();
     settle();
     QCOMPARE(c->elementIds().size(), elements + 1);
+}
+
+// Once closed, the inspector comes back from the View menu; the dock's own
+// entry in the tool bar's context menu is named for the inspector, not for
+// the page it shows.
+void TestMenuBar::inspectorEntryShowsAndHidesTheInspector()
+{
+    VormaMenuBar lone(nullptr);
+    QVERIFY(action(&lone, "actionInspector"));
+    QCOMPARE(action(&lone, "actionInspector")->text(), QStringLiteral("Show &Inspector"));
+    QVERIFY(!action(&lone, "actionInspector")->isEnabled());
+    action(&lone, "actionInspector")->trigger();
+
+    VormaWindow window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QDockWidget *dock = window.inspectorDock();
+    QAction *entry = action(window.menuBar(), "actionInspector");
+    QVERIFY(entry && entry->isEnabled());
+    QCOMPARE(entry->text(), QStringLiteral("Hide &Inspector"));
+    window.inspector()->transformToPage(Inspector::NodePage, true, false);
+    settle();
+    QCOMPARE(dock->windowTitle(), QStringLiteral("Node"));
+    QCOMPARE(dock->toggleViewAction()->text(), QStringLiteral("Inspector"));
+
+    entry->trigger();
+    QVERIFY(dock->isHidden());
+    QCOMPARE(entry->text(), QStringLiteral("Show &Inspector"));
+    entry->trigger();
+    QVERIFY(dock->isVisible());
+    QCOMPARE(entry->text(), QStringLiteral("Hide &Inspector"));
+    // Closed from its own title bar, as users lose it.
+    dock->close();
+    QCOMPARE(entry->text(), QStringLiteral("Show &Inspector"));
+    entry->trigger();
+    QVERIFY(dock->isVisible());
+    QCOMPARE(dock->toggleViewAction()->text(), QStringLiteral("Inspector"));
 }
 
 void TestMenuBar::recentMenu()

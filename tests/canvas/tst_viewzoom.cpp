@@ -94,13 +94,44 @@ private slots:
         QCOMPARE(f.shown(), 2.0);
         QVERIFY(!f.doc.controller.canUndo());
 
-        // A scale from elsewhere shows in the box, or nothing when it has none.
+        // A scale from elsewhere selects its entry, or none when it has none.
         f.setRoot(Keys::ZoomScale, 0.5);
         QCOMPARE(box->currentText(), QStringLiteral("50%"));
         QCOMPARE(f.shown(), 0.5);
         f.setRoot(Keys::ZoomScale, 1.0 / 3.0);
         QCOMPARE(box->currentIndex(), -1);
         QCOMPARE(f.shown(), 1.0 / 3.0);
+    }
+
+    void scaleWithoutAnEntryShowsInTheBox_data()
+    {
+        QTest::addColumn<QVariant>("stored");
+        QTest::addColumn<QString>("text");
+        // Zoom steps from the new window's 75 % reach it; the box is too
+        // narrow for a decimal.
+        QTest::newRow("37.5 %") << QVariant(0.375) << "38%";
+        QTest::newRow("a third") << QVariant(1.0 / 3.0) << "33%";
+        // What is shown, for a scale the view cannot use as it stands.
+        QTest::newRow("not a number") << QVariant(std::nan("")) << "100%";
+    }
+
+    void scaleWithoutAnEntryShowsInTheBox()
+    {
+        QFETCH(QVariant, stored);
+        QFETCH(QString, text);
+        ZoomFixture f;
+        QwpComboBox *box = f.view.zoomComboBox();
+        f.setRoot(Keys::ZoomScale, stored);
+        QCOMPARE(box->currentIndex(), -1);
+        QCOMPARE(box->placeholderText(), text);
+        // Painted: the box differs from the same box showing a blank.
+        const QImage shown = box->grab().toImage();
+        box->setPlaceholderText(QStringLiteral(" "));
+        QVERIFY(box->grab().toImage() != shown);
+
+        // An entry's scale shows the entry.
+        f.setRoot(Keys::ZoomScale, 1.5);
+        QCOMPARE(box->currentText(), QStringLiteral("150%"));
     }
 
     void zoomToolAtTheLimit()
