@@ -330,8 +330,11 @@ void Inspector::setupVoiceGroupPage()
 
 void Inspector::setVormaWindow(QWidget *window)
 {
-    if (m_window)
+    // The window's selection signal drives the timer, not the inspector.
+    if (m_window) {
         disconnect(m_window, nullptr, this, nullptr);
+        disconnect(m_window, nullptr, m_selectionTimer, nullptr);
+    }
     m_window = window;
     auto *inspected = dynamic_cast<InspectedWindow *>(window);
     if (window && inspected)

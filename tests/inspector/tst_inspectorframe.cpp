@@ -132,6 +132,23 @@ private slots:
         QCOMPARE(m->dock->windowTitle(), QStringLiteral("Voice Group"));
     }
 
+    void aWindowLeftBehindNoLongerDrivesTheInspector()
+    {
+        VormaDocument other;
+        other.attach();
+        const QmdItemId node = addNode(other, 0, 0);
+        FakeInspectedWindow next(&other.controller);
+        m->inspector->setVormaWindow(&next);
+        next.select({node});
+        QTRY_COMPARE(m->currentPage(), int(Inspector::NodePage));
+
+        // A pass over the selection would bring the node's page back.
+        m->inspector->buttonGroup()->button(Inspector::DocumentPage)->click();
+        m->select({a});
+        QCOMPARE(m->currentPage(), int(Inspector::DocumentPage));
+        m->inspector->setVormaWindow(m->window.get());
+    }
+
     void loadingADocumentRecountsFromZero()
     {
         QTemporaryDir dir;
