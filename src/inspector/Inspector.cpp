@@ -6,6 +6,7 @@
 #include "QmdVorma/QmdVormaController.h"
 #include "QmdVorma/ScaleKeysModel.h"
 #include "QmdVorma/ScaleModesModel.h"
+#include "QmdVorma/StylePresets.h"
 #include "inspector/FlashingValidator.h"
 #include "inspector/InspectedWindow.h"
 #include "inspector/InstrumentsView.h"
@@ -122,6 +123,31 @@ void bindAll(QmdVormaController *controller, const QList<PageBinding> &bindings,
                          binding.defaultValue, binding.mixedValue,
                          binding.undoText ? Inspector::tr(binding.undoText) : QString(), Qmd::RequestFlags());
     }
+}
+
+bool sameColour(const QVariant &a, const QVariant &b)
+{
+    const QColor x = a.value<QColor>();
+    const QColor y = b.value<QColor>();
+    return x.isValid() && y.isValid() && x.rgba() == y.rgba();
+}
+
+// The preset whose colours the document holds; empty when they are no
+// preset's.
+QString heldStylePreset(const QmdVormaController &controller)
+{
+    const QStringList names = QmdVormaController::stylePresetNames();
+    for (const QString &name : names) {
+        QmdVorma::StylePreset preset;
+        if (!QmdVorma::stylePreset(name, &preset))
+            continue;
+        bool held = true;
+        for (auto colour = preset.cbegin(); held && colour != preset.cend(); ++colour)
+            held = sameColour(controller.data(colour.key()), colour.value());
+        if (held)
+            return name;
+    }
+    return QString();
 }
 
 } // namespace
@@ -383,6 +409,13 @@ void Inspector::setController(QmdVormaController *newController)
                     &Inspector::onInstrumentSelectionChanged);
         }
         connect(newController, &QmdController::modelReset, this, &Inspector::reset, Qt::QueuedConnection);
+        connect(newController, qOverload<const QmdIndex &, const QStringList &, QmdRequestId>(&QmdController::itemsChanged),
+                this, [this](const QmdIndex &parent) {
+                    // Comparing sixteen colours costs less than telling which
+                    // root keys are colours.
+                    if (parent == QmdIndex())
+                        showHeldStylePreset();
+                });
         QComboBox *presets = documentForm.presetsComboBox;
         connect(presets, QOverload<int>::of(&QComboBox::currentIndexChanged), newController,
                 [newController, presets](int index) {
@@ -689,11 +722,22 @@ void Inspector::reset()
         onInstrumentSelectionChanged();
         documentForm.keyComboBox->setCurrentKey(c->data(Keys::ScaleKey));
         documentForm.modeComboBox->setCurrentKey(c->data(Keys::ScaleMode));
+        showHeldStylePreset();
     } else {
         clearWidgets();
     }
     documentRescanMidiInputs();
     documentRescanMidiOutputs();
+}
+
+void Inspector::showHeldStylePreset()
+{
+    // The box follows the document, not the last choice: after an undo or a
+    // colour set by hand it shows what the colours now are. Showing is not
+    // choosing.
+    QComboBox *presets = documentForm.presetsComboBox;
+    const QSignalBlocker quiet(presets);
+    presets->setCurrentIndex(controller() ? presets->findText(heldStylePreset(*controller())) : -1);
 }
 
 void Inspector::documentRescanMidiInputs()

@@ -103,6 +103,7 @@ private:
     void unbindAll(QObject *root);
     void rescanPorts(const PortList &list);
     void clearWidgets();
+    void showHeldStylePreset();
     int elementType(QmdItemId id) const;
     void showCount(const PageEntry &entry) const;
 
