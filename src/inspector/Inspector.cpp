@@ -7,6 +7,8 @@
 #include "QmdVorma/ScaleKeysModel.h"
 #include "QmdVorma/ScaleModesModel.h"
 #include "QmdVorma/StylePresets.h"
+#include "inspector/CCListEdit.h"
+#include "inspector/CCListEditScrollArea.h"
 #include "inspector/FlashingValidator.h"
 #include "inspector/InspectedWindow.h"
 #include "inspector/InstrumentsView.h"
@@ -30,6 +32,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QStackedWidget>
 #include <QStandardItemModel>
@@ -44,6 +47,9 @@ namespace Keys = QmdVorma::Keys;
 namespace {
 
 enum ElementType { EdgeType = 1, NodeType = 2, TextBoxType = 3, VoiceGroupType = 4 };
+
+// The width the pages were drawn for.
+constexpr int DesignWidth = 290;
 
 const QmdController::UnbindActions UnbindAll = QmdController::UnbindRemoveBinding
                                                | QmdController::UnbindResetProperty
@@ -239,11 +245,31 @@ void Inspector::buildUi()
     setupEdgePage();
     setupNodePage();
     setupVoiceGroupPage();
+    // The boxes fill with names of any length (scale modes, instruments,
+    // ports): a long one shows partly rather than become the least width
+    // of its page, which would then be squeezed and cut off its labels.
+    const QList<QComboBox *> boxes = findChildren<QComboBox *>();
+    for (QComboBox *box : boxes) {
+        if (box->minimumContentsLength() == 0)
+            box->setMinimumContentsLength(8);
+    }
 
     setStyleSheet(inspectorStyleSheet());
     m_documentButton->setChecked(true);
-    setFixedWidth(290);
+    fitWidth();
     transformToPage(DocumentPage, true, true);
+}
+
+void Inspector::fitWidth()
+{
+    // The design width, unless a page or a controller row needs more at the
+    // running font: a page squeezed below its least width cuts off texts
+    // and hides choices, and the dock cannot be widened.
+    int width = qMax(DesignWidth, m_stack->minimumSizeHint().width());
+    CCListEditScrollArea *rows = edgeForm.ccListEditScrollArea;
+    const int rowChrome = rows->verticalScrollBar()->sizeHint().width() + 2 * rows->frameWidth();
+    width = qMax(width, edgeForm.ccListEdit->rowMinimumWidth() + rowChrome);
+    setFixedWidth(width);
 }
 
 QWidget *Inspector::createPage(const QString &icon, const QString &toolTip, QAbstractButton **button)
@@ -649,7 +675,11 @@ void Inspector::transformToPage(int index, bool force, bool hideWhileAnimating)
     m_pendingPage = m_stack->widget(index);
     if (!m_pendingPage)
         return;
-    const int target = m_buttonBar->sizeHint().height() + m_pendingPage->sizeHint().height();
+    // Word-wrapped texts take more lines in a narrow inspector.
+    int pageHeight = m_pendingPage->sizeHint().height();
+    if (m_pendingPage->hasHeightForWidth())
+        pageHeight = qMax(pageHeight, m_pendingPage->heightForWidth(width()));
+    const int target = m_buttonBar->sizeHint().height() + pageHeight;
     // A dock not yet shown, or not yet in its window (which counts as
     // floating), has nothing to animate.
     if (m_dock && m_dock->isFloating() && m_dock->isVisible()) {

@@ -90,6 +90,8 @@ private:
     struct PortList;
 
     void buildUi();
+    // Fixes the width at the least that shows every page and editor whole.
+    void fitWidth();
     QWidget *createPage(const QString &icon, const QString &toolTip, QAbstractButton **button);
     QWidget *createElementPage(int type, const QString &icon, QLabel *countLabel);
     void setupDocumentPage();
