@@ -325,6 +325,9 @@ void Inspector::setupInstrumentPage()
         "QPushButton {  border: 0px;  background-image: url(:/images/Inspector/ListAddNormal.png);}"
         "QPushButton:pressed {  background-image: url(:/images/Inspector/ListAddPressed.png);}"));
     f.colorButton->setIgnoreAlpha(true);
+    // The channel buttons have fixed sizes: a narrower grid would cut off
+    // its last columns.
+    f.midiChannelsBox->setMinimumWidth(f.midiChannelsBox->maximumWidth());
     connect(ApplicationServices::instance(), &ApplicationServices::midiOutputPortsChanged, this,
             &Inspector::instrumentRescanMidiOutputs);
     instrumentRescanMidiOutputs();

@@ -245,6 +245,8 @@ private slots:
                 const QSize least = leastSize(w);
                 QVERIFY2(inChannelGrid(w) || (w->width() >= least.width() && w->height() >= least.height()),
                          qPrintable(what));
+                // Within its parent across (the controller list scrolls down).
+                QVERIFY2(w->x() >= 0 && w->geometry().right() < w->parentWidget()->width(), qPrintable(what));
                 QVERIFY2(w->mapTo(inspector, QPoint(w->width(), 0)).x() <= inspector->width(), qPrintable(what));
             }
         }
