@@ -5,6 +5,7 @@
 
 #include "QuietServicesProvider.h"
 
+#include <QColor>
 #include <QObject>
 #include <QPointer>
 
@@ -14,6 +15,7 @@ public:
     bool fontVisible = false;
     bool colorVisible = false;
     int colorShown = 0;
+    QColor colorUpdated;
     QPointer<QObject> fontClient;
     QPointer<QObject> colorClient;
 
@@ -30,7 +32,7 @@ public:
     }
     void connectColorDialog(QObject *client, const char *) override { colorClient = client; }
     void disconnectColorDialog() override { colorClient = nullptr; }
-    void updateColorDialog(const QColor &) override {}
+    void updateColorDialog(const QColor &color) override { colorUpdated = color; }
     QObject *colorDialogClient() const override { return colorClient; }
     bool isColorDialogVisible() const override { return colorVisible; }
 };

@@ -16,8 +16,9 @@
 
 QString GraphicsTextBoxEdit::defaultStyleSheet()
 {
-    return QStringLiteral(
-        "body { font-family:'Arial'; font-size:12pt; font-style:normal; color:#FFFFFF; }");
+    // No colour: a colour here would be written into the HTML of every text
+    // typed, and the text would no longer follow the document's style.
+    return QStringLiteral("body { font-family:'Arial'; font-size:12pt; font-style:normal; }");
 }
 
 QList<int> GraphicsTextBoxEdit::fontSizes()
@@ -29,6 +30,7 @@ QList<int> GraphicsTextBoxEdit::fontSizes()
 
 GraphicsTextBoxEdit::GraphicsTextBoxEdit(GraphicsTextBoxItem *item, int cursorPosition)
     : QGraphicsProxyWidget(item)
+    , m_item(item)
     , m_textEdit(new QTextEdit)
     , m_itemPageSize(item->document()->pageSize())
     , m_itemTextOption(item->document()->defaultTextOption())
@@ -72,7 +74,7 @@ void GraphicsTextBoxEdit::paint(QPainter *painter, const QStyleOptionGraphicsIte
     QAbstractTextDocumentLayout::PaintContext context;
     const QTextCursor cursor = m_textEdit->textCursor();
     context.cursorPosition = cursor.position();
-    context.palette.setColor(QPalette::Text, QColor(Qt::white));
+    context.palette.setColor(QPalette::Text, m_item->defaultTextColor());
     if (cursor.hasSelection()) {
         QAbstractTextDocumentLayout::Selection selection;
         selection.cursor = cursor;
@@ -118,7 +120,9 @@ void GraphicsTextBoxEdit::setFontSmaller()
 void GraphicsTextBoxEdit::onCurrentCharFormatChanged(const QTextCharFormat &format)
 {
     ApplicationServices::updateFontDialog(format.font());
-    ApplicationServices::updateColorDialog(format.foreground().color());
+    // Text without a colour of its own shows in the box's default colour.
+    const bool ownColour = format.hasProperty(QTextFormat::ForegroundBrush);
+    ApplicationServices::updateColorDialog(ownColour ? format.foreground().color() : m_item->defaultTextColor());
 }
 
 void GraphicsTextBoxEdit::onFontFamilyActionTriggered(QAction *action)

@@ -61,6 +61,7 @@ private:
     void addFontMenu(QMenu *menu);
     double currentPointSize() const;
 
+    GraphicsTextBoxItem *m_item;
     QTextEdit *m_textEdit;
     QPointer<QMenu> m_openContextMenu;
     // What the editor changes on the shared document, given back on closing.

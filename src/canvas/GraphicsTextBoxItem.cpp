@@ -1,6 +1,7 @@
 #include "canvas/GraphicsTextBoxItem.h"
 
 #include "canvas/GraphicsTextBoxEdit.h"
+#include "canvas/NetworkScene.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
@@ -60,6 +61,20 @@ void GraphicsTextBoxItem::init()
     document()->setDefaultFont(font);
     document()->setDefaultStyleSheet(GraphicsTextBoxEdit::defaultStyleSheet());
     document()->setUseDesignMetrics(true);
+    if (NetworkScene *scene = networkScene())
+        setAnnotationColor(scene->annotationColor());
+}
+
+void GraphicsTextBoxItem::setAnnotationColor(const QColor &color)
+{
+    QColor opaque = color;
+    opaque.setAlpha(255);
+    if (opaque == defaultTextColor())
+        return;
+    setDefaultTextColor(opaque);
+    // The editor paints the shared document itself, in this colour.
+    if (m_editor)
+        m_editor->update();
 }
 
 void GraphicsTextBoxItem::onElementDataChanged(QmdItemId id, const QStringList &keys, QmdRequestId rid)

@@ -28,6 +28,10 @@ public:
     // The open in-place editor, null when none.
     GraphicsTextBoxEdit *editor() const;
 
+    // The document's annotation colour: the colour of text that its HTML
+    // gives none, always opaque so the text stays legible.
+    void setAnnotationColor(const QColor &color);
+
     void onElementDataChanged(QmdItemId id, const QStringList &keys, QmdRequestId rid) override;
     void paint(QPainter *painter, const QStyleOptionGraphicsItem *option, QWidget *widget) override;
 

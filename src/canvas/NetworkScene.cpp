@@ -488,6 +488,9 @@ void NetworkScene::applyAnnotationColor()
         case ElementItem::EdgeItemType:
             static_cast<GraphicsEdgeItem *>(item)->setAnnotationColor(color);
             break;
+        case ElementItem::TextBoxItemType:
+            static_cast<GraphicsTextBoxItem *>(item)->setAnnotationColor(color);
+            break;
         default:
             break;
         }

@@ -98,9 +98,14 @@ CCItemEdit::CCItemEdit(CCListEdit *list, const QmdIndex &entryIndex)
     : CCItem(list),
       m_entryIndex(entryIndex)
 {
-    editContainer->setFixedHeight(160);
     fillCodeChooser(msbComboBox);
     fillCodeChooser(lsbComboBox);
+    // A long controller name shows partly (whole in the list) rather than
+    // make the row, and the inspector with it, as wide as the longest.
+    for (QComboBox *box : {static_cast<QComboBox *>(msbComboBox), static_cast<QComboBox *>(lsbComboBox)}) {
+        box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        box->setMinimumContentsLength(12);
+    }
 
     // The single value: one 14-bit value seen as slider, dial and boxes.
     for (QAbstractSlider *slider : {static_cast<QAbstractSlider *>(singleValueCombinedSlider),
@@ -184,6 +189,12 @@ CCItemEdit::CCItemEdit(CCListEdit *list, const QmdIndex &entryIndex)
                 QString(), tr("Controller LSB"));
     }
     handleCodes(true, true, NoRequestId, true);
+
+    // The designed height, unless the codes, the curve and the value boxes
+    // need more at the running font. Polished first: the style sheets size
+    // the boxes.
+    ensurePolished();
+    editContainer->setFixedHeight(qMax(160, editContainer->minimumSizeHint().height()));
 }
 
 void CCItemEdit::detach()

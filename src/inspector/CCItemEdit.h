@@ -37,6 +37,10 @@ public:
     // drops the row, which lives on until its deferred deletion.
     void detach();
 
+    // Shows the value widgets these codes use: one value for pitch bend,
+    // MSB and LSB for a fine controller, MSB alone otherwise.
+    void showCodes(int msb, int lsb);
+
     bool eventFilter(QObject *watched, QEvent *event) override;
     void curveTypeChanged(int curveType) override;
 
@@ -62,7 +66,6 @@ private:
     // `building`: the row only shows the codes and remembers them.
     void handleCodes(bool msbChanged, bool lsbChanged, QmdRequestId rid, bool building);
     void smartReset(bool msbChanged, bool lsbChanged, int msb, int lsb, QmdRequestId rid);
-    void showCodes(int msb, int lsb);
     void learn(const QVector<quint8> &bytes);
     void syncPointEditors();
     void setEntryData(const QString &key, const QVariant &value, const QString &text, QmdRequestId rid);

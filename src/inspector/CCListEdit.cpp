@@ -10,6 +10,8 @@
 #include <QBoxLayout>
 #include <QTimer>
 
+#include <memory>
+
 namespace Keys = QmdVorma::Keys;
 
 CCListEdit::CCListEdit(QWidget *parent)
@@ -40,6 +42,17 @@ QString CCListEdit::rowStyleSheet(int grey)
     return QStringLiteral("QFrame#CCItemEditForm {  border: 0px;  border-top:    1px solid rgba(250, 250, 250, 97);  "
                           "border-bottom: 1px solid rgba(90, 90, 90, 97);  background:    rgba(%1, %1, %1, 97);}")
         .arg(grey);
+}
+
+int CCListEdit::rowMinimumWidth()
+{
+    // A probe without controller or entry writes nothing; as a hidden child
+    // of the list it takes the fonts and style sheets the rows take.
+    std::unique_ptr<CCItemEdit> probe = std::make_unique<CCItemEdit>(nullptr, QmdIndex());
+    probe->setParent(this);
+    probe->showCodes(0, 32);
+    probe->ensurePolished();
+    return probe->minimumSizeHint().width();
 }
 
 int CCListEdit::rowGrey(int position)

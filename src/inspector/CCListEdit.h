@@ -37,6 +37,10 @@ public:
     // the middle grey of a row on its own.
     int nextRowGrey() const { return m_nextRowGrey; }
 
+    // The least width that shows all of a controller row, in its widest
+    // form (MSB and LSB codes), at the list's font and style.
+    int rowMinimumWidth();
+
 public slots:
     void setEdge(QmdItemId edgeId);
     void sync();

@@ -6,6 +6,9 @@
 #include "QmdVorma/QmdVormaController.h"
 #include "QmdVorma/ScaleKeysModel.h"
 #include "QmdVorma/ScaleModesModel.h"
+#include "QmdVorma/StylePresets.h"
+#include "inspector/CCListEdit.h"
+#include "inspector/CCListEditScrollArea.h"
 #include "inspector/FlashingValidator.h"
 #include "inspector/InspectedWindow.h"
 #include "inspector/InstrumentsView.h"
@@ -29,6 +32,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QStackedWidget>
 #include <QStandardItemModel>
@@ -43,6 +47,9 @@ namespace Keys = QmdVorma::Keys;
 namespace {
 
 enum ElementType { EdgeType = 1, NodeType = 2, TextBoxType = 3, VoiceGroupType = 4 };
+
+// The width the pages were drawn for.
+constexpr int DesignWidth = 290;
 
 const QmdController::UnbindActions UnbindAll = QmdController::UnbindRemoveBinding
                                                | QmdController::UnbindResetProperty
@@ -122,6 +129,31 @@ void bindAll(QmdVormaController *controller, const QList<PageBinding> &bindings,
                          binding.defaultValue, binding.mixedValue,
                          binding.undoText ? Inspector::tr(binding.undoText) : QString(), Qmd::RequestFlags());
     }
+}
+
+bool sameColour(const QVariant &a, const QVariant &b)
+{
+    const QColor x = a.value<QColor>();
+    const QColor y = b.value<QColor>();
+    return x.isValid() && y.isValid() && x.rgba() == y.rgba();
+}
+
+// The preset whose colours the document holds; empty when they are no
+// preset's.
+QString heldStylePreset(const QmdVormaController &controller)
+{
+    const QStringList names = QmdVormaController::stylePresetNames();
+    for (const QString &name : names) {
+        QmdVorma::StylePreset preset;
+        if (!QmdVorma::stylePreset(name, &preset))
+            continue;
+        bool held = true;
+        for (auto colour = preset.cbegin(); held && colour != preset.cend(); ++colour)
+            held = sameColour(controller.data(colour.key()), colour.value());
+        if (held)
+            return name;
+    }
+    return QString();
 }
 
 } // namespace
@@ -213,11 +245,31 @@ void Inspector::buildUi()
     setupEdgePage();
     setupNodePage();
     setupVoiceGroupPage();
+    // The boxes fill with names of any length (scale modes, instruments,
+    // ports): a long one shows partly rather than become the least width
+    // of its page, which would then be squeezed and cut off its labels.
+    const QList<QComboBox *> boxes = findChildren<QComboBox *>();
+    for (QComboBox *box : boxes) {
+        if (box->minimumContentsLength() == 0)
+            box->setMinimumContentsLength(8);
+    }
 
     setStyleSheet(inspectorStyleSheet());
     m_documentButton->setChecked(true);
-    setFixedWidth(290);
+    fitWidth();
     transformToPage(DocumentPage, true, true);
+}
+
+void Inspector::fitWidth()
+{
+    // The design width, unless a page or a controller row needs more at the
+    // running font: a page squeezed below its least width cuts off texts
+    // and hides choices, and the dock cannot be widened.
+    int width = qMax(DesignWidth, m_stack->minimumSizeHint().width());
+    CCListEditScrollArea *rows = edgeForm.ccListEditScrollArea;
+    const int rowChrome = rows->verticalScrollBar()->sizeHint().width() + 2 * rows->frameWidth();
+    width = qMax(width, edgeForm.ccListEdit->rowMinimumWidth() + rowChrome);
+    setFixedWidth(width);
 }
 
 QWidget *Inspector::createPage(const QString &icon, const QString &toolTip, QAbstractButton **button)
@@ -273,6 +325,9 @@ void Inspector::setupInstrumentPage()
         "QPushButton {  border: 0px;  background-image: url(:/images/Inspector/ListAddNormal.png);}"
         "QPushButton:pressed {  background-image: url(:/images/Inspector/ListAddPressed.png);}"));
     f.colorButton->setIgnoreAlpha(true);
+    // The channel buttons have fixed sizes: a narrower grid would cut off
+    // its last columns.
+    f.midiChannelsBox->setMinimumWidth(f.midiChannelsBox->maximumWidth());
     connect(ApplicationServices::instance(), &ApplicationServices::midiOutputPortsChanged, this,
             &Inspector::instrumentRescanMidiOutputs);
     instrumentRescanMidiOutputs();
@@ -330,8 +385,11 @@ void Inspector::setupVoiceGroupPage()
 
 void Inspector::setVormaWindow(QWidget *window)
 {
-    if (m_window)
+    // The window's selection signal drives the timer, not the inspector.
+    if (m_window) {
         disconnect(m_window, nullptr, this, nullptr);
+        disconnect(m_window, nullptr, m_selectionTimer, nullptr);
+    }
     m_window = window;
     auto *inspected = dynamic_cast<InspectedWindow *>(window);
     if (window && inspected)
@@ -380,6 +438,13 @@ void Inspector::setController(QmdVormaController *newController)
                     &Inspector::onInstrumentSelectionChanged);
         }
         connect(newController, &QmdController::modelReset, this, &Inspector::reset, Qt::QueuedConnection);
+        connect(newController, qOverload<const QmdIndex &, const QStringList &, QmdRequestId>(&QmdController::itemsChanged),
+                this, [this](const QmdIndex &parent) {
+                    // Comparing sixteen colours costs less than telling which
+                    // root keys are colours.
+                    if (parent == QmdIndex())
+                        showHeldStylePreset();
+                });
         QComboBox *presets = documentForm.presetsComboBox;
         connect(presets, QOverload<int>::of(&QComboBox::currentIndexChanged), newController,
                 [newController, presets](int index) {
@@ -613,7 +678,11 @@ void Inspector::transformToPage(int index, bool force, bool hideWhileAnimating)
     m_pendingPage = m_stack->widget(index);
     if (!m_pendingPage)
         return;
-    const int target = m_buttonBar->sizeHint().height() + m_pendingPage->sizeHint().height();
+    // Word-wrapped texts take more lines in a narrow inspector.
+    int pageHeight = m_pendingPage->sizeHint().height();
+    if (m_pendingPage->hasHeightForWidth())
+        pageHeight = qMax(pageHeight, m_pendingPage->heightForWidth(width()));
+    const int target = m_buttonBar->sizeHint().height() + pageHeight;
     // A dock not yet shown, or not yet in its window (which counts as
     // floating), has nothing to animate.
     if (m_dock && m_dock->isFloating() && m_dock->isVisible()) {
@@ -686,11 +755,22 @@ void Inspector::reset()
         onInstrumentSelectionChanged();
         documentForm.keyComboBox->setCurrentKey(c->data(Keys::ScaleKey));
         documentForm.modeComboBox->setCurrentKey(c->data(Keys::ScaleMode));
+        showHeldStylePreset();
     } else {
         clearWidgets();
     }
     documentRescanMidiInputs();
     documentRescanMidiOutputs();
+}
+
+void Inspector::showHeldStylePreset()
+{
+    // The box follows the document, not the last choice: after an undo or a
+    // colour set by hand it shows what the colours now are. Showing is not
+    // choosing.
+    QComboBox *presets = documentForm.presetsComboBox;
+    const QSignalBlocker quiet(presets);
+    presets->setCurrentIndex(controller() ? presets->findText(heldStylePreset(*controller())) : -1);
 }
 
 void Inspector::documentRescanMidiInputs()

@@ -90,6 +90,8 @@ private:
     struct PortList;
 
     void buildUi();
+    // Fixes the width at the least that shows every page and editor whole.
+    void fitWidth();
     QWidget *createPage(const QString &icon, const QString &toolTip, QAbstractButton **button);
     QWidget *createElementPage(int type, const QString &icon, QLabel *countLabel);
     void setupDocumentPage();
@@ -103,6 +105,7 @@ private:
     void unbindAll(QObject *root);
     void rescanPorts(const PortList &list);
     void clearWidgets();
+    void showHeldStylePreset();
     int elementType(QmdItemId id) const;
     void showCount(const PageEntry &entry) const;
 

@@ -1,6 +1,8 @@
 #include "widgets/ChannelsBox.h"
 
 #include <QButtonGroup>
+#include <QEvent>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QPushButton>
 
@@ -14,24 +16,49 @@ ChannelsBox::ChannelsBox(QWidget *parent)
             &ChannelsBox::onButtonClicked);
 
     auto *layout = new QGridLayout(this);
-    layout->setContentsMargins(4, 4, 4, 4);
-    layout->setSpacing(2);
+    layout->setContentsMargins(Margin, Margin, Margin, Margin);
+    layout->setSpacing(Spacing);
     for (int id = 0; id < ChannelCount; ++id) {
         auto *button = new QPushButton(QString::number(id + 1), this);
         button->setCheckable(true);
-        button->setFixedSize(22, 22);
         m_buttonGroup->addButton(button, id);
         layout->addWidget(button, id / 8, id % 8);
     }
-    auto *all = new QPushButton(tr("All"), this);
-    auto *none = new QPushButton(tr("None"), this);
-    layout->addWidget(all, 2, 4, 1, 2);
-    layout->addWidget(none, 2, 6, 1, 2);
-    connect(all, &QPushButton::clicked, this, &ChannelsBox::onAllButtonClicked);
-    connect(none, &QPushButton::clicked, this, &ChannelsBox::onNoneButtonClicked);
-    setFixedSize(200, 78);
+    m_allButton = new QPushButton(tr("All"), this);
+    m_noneButton = new QPushButton(tr("None"), this);
+    layout->addWidget(m_allButton, 2, 4, 1, 2);
+    layout->addWidget(m_noneButton, 2, 6, 1, 2);
+    connect(m_allButton, &QPushButton::clicked, this, &ChannelsBox::onAllButtonClicked);
+    connect(m_noneButton, &QPushButton::clicked, this, &ChannelsBox::onNoneButtonClicked);
+    fitToFont();
 
     setChannels(QBitArray(ChannelCount));
+}
+
+void ChannelsBox::fitToFont()
+{
+    // Buttons 22 pixels square in a box of 200 by 78, unless the font needs
+    // more: each text with a little air inside the button's frame, All and
+    // None over two buttons' width.
+    const QFontMetrics metrics(font());
+    const int air = qMax(4, metrics.height() / 3);
+    int side = 22;
+    const QList<QAbstractButton *> channels = m_buttonGroup->buttons();
+    for (QAbstractButton *button : channels)
+        side = qMax(side, metrics.horizontalAdvance(button->text()) + air);
+    side = qMax(side, metrics.height() + air);
+    for (QPushButton *button : {m_allButton, m_noneButton})
+        side = qMax(side, (metrics.horizontalAdvance(button->text()) + air - Spacing + 1) / 2);
+    for (QAbstractButton *button : channels)
+        button->setFixedSize(side, side);
+    setFixedSize(qMax(200, 8 * side + 7 * Spacing + 2 * Margin), qMax(78, 3 * side + 2 * Spacing + 2 * Margin));
+}
+
+void ChannelsBox::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        fitToFont();
 }
 
 void ChannelsBox::setChannels(const QBitArray &channels)

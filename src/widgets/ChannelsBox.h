@@ -6,9 +6,11 @@
 
 class QAbstractButton;
 class QButtonGroup;
+class QPushButton;
 
 // The 16 MIDI channels of an instrument as a grid of toggle buttons, with
-// All and None. Bit i is channel i + 1.
+// All and None. Bit i is channel i + 1. Its size is fixed, and grows with
+// its font beyond the designed 200 by 78 only as far as the texts need.
 class ChannelsBox : public QWidget
 {
     Q_OBJECT
@@ -32,9 +34,19 @@ public slots:
     void onAllButtonClicked();
     void onNoneButtonClicked();
 
+protected:
+    void changeEvent(QEvent *event) override;
+
 private:
+    static constexpr int Margin = 4;
+    static constexpr int Spacing = 2;
+
+    void fitToFont();
+
     QBitArray m_channelBits;
     QButtonGroup *m_buttonGroup;
+    QPushButton *m_allButton = nullptr;
+    QPushButton *m_noneButton = nullptr;
 };
 
 #endif

@@ -9,6 +9,11 @@ const int NarrowTabSaving = 14;
 Chooser::Chooser(QWidget *parent) : QTabBar(parent)
 {
     setDrawBase(false);
+    // A segmented control shows every choice whole: its minimum width is the
+    // whole row of tabs, which layouts then keep, rather than scroll arrows
+    // or elided texts.
+    setUsesScrollButtons(false);
+    setElideMode(Qt::ElideNone);
 }
 
 void Chooser::setNarrowTabs(bool narrowTabs)

@@ -15,6 +15,8 @@
 #include <QTextLayout>
 #include <QVBoxLayout>
 
+#include <functional>
+
 using namespace QmdVorma;
 
 // Stands in for the document window: the view inside, and the signal it
@@ -94,6 +96,32 @@ struct TextBoxFixture : CanvasDocument
     void type(const QString &text) { QTest::keyClicks(view, text); }
 };
 
+// How many pixels of the item, painted on the background, pass the test.
+int pixelsWhere(QGraphicsItem *item, const QColor &background, const std::function<bool(const QColor &)> &test)
+{
+    QImage image(160, 60, QImage::Format_ARGB32);
+    image.fill(background);
+    QPainter painter(&image);
+    QStyleOptionGraphicsItem option;
+    option.exposedRect = item->boundingRect();
+    item->paint(&painter, &option, nullptr);
+    painter.end();
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x)
+            n += test(image.pixelColor(x, y)) ? 1 : 0;
+    }
+    return n;
+}
+
+// How many pixels of the item, painted on mid grey, are in that colour.
+int pixelsIn(QGraphicsItem *item, const QColor &colour)
+{
+    return pixelsWhere(item, QColor(128, 128, 128), [colour](const QColor &c) {
+        return qAbs(c.red() - colour.red()) + qAbs(c.green() - colour.green()) + qAbs(c.blue() - colour.blue()) < 30;
+    });
+}
+
 } // namespace
 
 class TestTextBoxes : public QObject
@@ -119,6 +147,9 @@ private slots:
     void formatKeys();
     void boxGoingWhileEditedWritesNothing_data();
     void boxGoingWhileEditedWritesNothing();
+    void textTakesTheAnnotationColourUnlessItHasItsOwn_data();
+    void textTakesTheAnnotationColourUnlessItHasItsOwn();
+    void typedTextKeepsFollowingTheStyle();
 };
 
 void TestTextBoxes::newBoxIsEditedWithItsTextSelected()
@@ -169,19 +200,7 @@ void TestTextBoxes::editorPaintsInsteadOfTheBox()
     TextBoxFixture f;
     // The count of light (text) pixels the item paints on black.
     const auto lightPixels = [](QGraphicsItem *item) {
-        QImage image(160, 60, QImage::Format_ARGB32);
-        image.fill(Qt::black);
-        QPainter painter(&image);
-        QStyleOptionGraphicsItem option;
-        option.exposedRect = item->boundingRect();
-        item->paint(&painter, &option, nullptr);
-        painter.end();
-        int n = 0;
-        for (int y = 0; y < image.height(); ++y) {
-            for (int x = 0; x < image.width(); ++x)
-                n += qGray(image.pixel(x, y)) > 128 ? 1 : 0;
-        }
-        return n;
+        return pixelsWhere(item, Qt::black, [](const QColor &c) { return qGray(c.rgb()) > 128; });
     };
     QVERIFY(lightPixels(f.item()) > 20);
     f.openEditor();
@@ -418,6 +437,62 @@ void TestTextBoxes::boxGoingWhileEditedWritesNothing()
     settle();
     if (!expectedUndo.isEmpty())
         QCOMPARE(f.doc.controller.undoText(), expectedUndo);
+}
+
+void TestTextBoxes::textTakesTheAnnotationColourUnlessItHasItsOwn_data()
+{
+    QTest::addColumn<QString>("preset");
+    QTest::addColumn<QString>("html");
+    QTest::addColumn<QColor>("colour");
+    const QString red = QStringLiteral("<html><body><span style=\"color:#ff0000\">Hello world</span></body></html>");
+    // Dark's annotation colour is half transparent white; text is opaque.
+    QTest::newRow("Dark") << "Dark" << boxText << QColor(Qt::white);
+    QTest::newRow("Light") << "Light" << boxText << QColor(Qt::black);
+    QTest::newRow("its own colour under Dark") << "Dark" << red << QColor(Qt::red);
+    QTest::newRow("its own colour under Light") << "Light" << red << QColor(Qt::red);
+}
+
+void TestTextBoxes::textTakesTheAnnotationColourUnlessItHasItsOwn()
+{
+    QFETCH(QString, preset);
+    QFETCH(QString, html);
+    QFETCH(QColor, colour);
+    FakeDialogsProvider dialogs;
+    ApplicationServices::registerProvider(&dialogs);
+    TextBoxFixture f;
+    f.setElement(f.box, Keys::Text, html);
+    // From "Light" to the row's preset, so the box follows a change.
+    f.doc.controller.requestLoadStylePreset(QStringLiteral("Light"));
+    f.doc.controller.requestLoadStylePreset(QStringLiteral("Dark"));
+    f.doc.controller.requestLoadStylePreset(preset);
+    settle();
+    QVERIFY(pixelsIn(f.item(), colour) > 20);
+
+    f.doc.controller.requestAddTextBox(TickPoint(0, 2000), html);
+    settle();
+    auto *added = f.CanvasDocument::item<GraphicsTextBoxItem>(lastElement(f.doc));
+    added->closeEditor();
+    QVERIFY(pixelsIn(added, colour) > 20);
+
+    f.openEditor();
+    QVERIFY(pixelsIn(f.editor(), colour) > 20);
+    QCOMPARE(dialogs.colorUpdated, colour); // the shared colour dialog shows the text's colour
+}
+
+void TestTextBoxes::typedTextKeepsFollowingTheStyle()
+{
+    TextBoxFixture f;
+    f.openEditor();
+    f.type(QStringLiteral("Typed "));
+    f.clickOnEmptyCanvas();
+    QTRY_VERIFY(!f.editor());
+    QVERIFY(f.storedText().contains(QStringLiteral("Typed ")));
+    QVERIFY2(!f.storedText().contains(QStringLiteral("color:")), qPrintable(f.storedText()));
+
+    f.doc.controller.requestLoadStylePreset(QStringLiteral("Light"));
+    settle();
+    QVERIFY(pixelsIn(f.item(), Qt::black) > 20);
+    QCOMPARE(pixelsIn(f.item(), Qt::white), 0);
 }
 
 VORMA_GUI_TEST_MAIN(TestTextBoxes)

@@ -2,6 +2,7 @@
 #include "InspectorTestSupport.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGraphicsLinearLayout>
 #include <QGraphicsProxyWidget>
 #include <QLineEdit>
@@ -162,15 +163,42 @@ private slots:
         settle();
         QCOMPARE(m->controller().undoText(), QStringLiteral("Color Preset: Light"));
         QCOMPARE(f.backgroundColorButton->color(), m->controller().data(Keys::StyleBackgroundColor).value<QColor>());
-        m->controller().requestUndo();
-        settle();
+        // Choosing the preset shown sends nothing.
         f.presetsComboBox->setCurrentIndex(light);
+        settle();
+        m->controller().requestUndo();
         settle();
         QVERIFY(!m->controller().canUndo());
 
         // The colour dialog echoing the colour shown writes nothing.
         emit f.nodesColorButton->colorChanged(f.nodesColorButton->color());
         settle();
+        QVERIFY(!m->controller().canUndo());
+    }
+
+    void thePresetsBoxShowsThePresetTheDocumentHolds()
+    {
+        QComboBox *presets = m->inspector->documentForm.presetsComboBox;
+        QCOMPARE(presets->currentText(), QStringLiteral("Dark"));
+        m->controller().requestLoadStylePreset(QStringLiteral("Light"));
+        settle();
+        QCOMPARE(presets->currentText(), QStringLiteral("Light"));
+
+        // A colour of no preset: the box shows none, and choosing "Light"
+        // then applies it again.
+        m->controller().requestSetData(Keys::StyleNodesColor, QColor(1, 2, 3), QmdIndex(),
+                                       QmdRequestOptions{0, QStringLiteral("Nodes Color"), 0});
+        settle();
+        QCOMPARE(presets->currentIndex(), -1);
+        presets->setCurrentIndex(presets->findText(QStringLiteral("Light")));
+        settle();
+        QCOMPARE(m->controller().undoText(), QStringLiteral("Color Preset: Light"));
+
+        for (const char *shown : {"", "Light", "Dark"}) {
+            m->controller().requestUndo();
+            settle();
+            QCOMPARE(presets->currentText(), QString::fromLatin1(shown));
+        }
         QVERIFY(!m->controller().canUndo());
     }
 

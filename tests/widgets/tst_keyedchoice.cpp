@@ -139,6 +139,17 @@ private slots:
         QCOMPARE(narrow.tabRect(0).width(), wide.tabRect(0).width());
     }
 
+    void theLeastWidthShowsEveryChoiceWhole()
+    {
+        Chooser chooser;
+        for (const char *text : {"None", "Single", "Linear", "Cubic"})
+            chooser.addTab(QString::fromLatin1(text));
+        QCOMPARE(chooser.minimumSizeHint().width(), chooser.sizeHint().width());
+        chooser.resize(chooser.minimumSizeHint());
+        chooser.show();
+        QCOMPARE(chooser.tabRect(3).right(), chooser.width() - 1);
+    }
+
     void outOfRangeIndexKeepsTheTab()
     {
         Chooser chooser;

@@ -77,6 +77,8 @@ private slots:
     void setChannels();
     void channelButtonsReportOnce_data();
     void channelButtonsReportOnce();
+    void channelTextsHaveRoomAtEveryFont_data();
+    void channelTextsHaveRoomAtEveryFont();
     void colorIgnoresAlphaOnRequest();
     void translucentColorShowsTheBlackHalf();
     void invalidColorClearsTheSwatch();
@@ -140,6 +142,37 @@ void TestValueWidgets::channelButtonsReportOnce()
     QCOMPARE(changed.size(), 1);
     QCOMPARE(changed.at(0).at(0).toBitArray(), after);
     QCOMPARE(box.channels(), after);
+}
+
+void TestValueWidgets::channelTextsHaveRoomAtEveryFont_data()
+{
+    QTest::addColumn<double>("pointSize");
+    QTest::addColumn<QSize>("designed"); // the size at fonts the design fits
+    QTest::newRow("9 pt") << 9.0 << QSize(200, 78);
+    QTest::newRow("12 pt") << 12.0 << QSize();
+    QTest::newRow("18 pt") << 18.0 << QSize();
+}
+
+void TestValueWidgets::channelTextsHaveRoomAtEveryFont()
+{
+    QFETCH(double, pointSize);
+    QFETCH(QSize, designed);
+    ChannelsBox box;
+    QFont font = box.font();
+    font.setPointSizeF(pointSize);
+    box.setFont(font);
+    box.show();
+    QVERIFY(box.width() >= 200 && box.height() >= 78);
+    if (designed.isValid())
+        QCOMPARE(box.size(), designed);
+    const QList<QPushButton *> buttons = box.findChildren<QPushButton *>();
+    QCOMPARE(buttons.size(), 18);
+    for (QPushButton *button : buttons) {
+        const QFontMetrics metrics(button->font());
+        QVERIFY2(button->width() >= metrics.horizontalAdvance(button->text()) + 4, qPrintable(button->text()));
+        QVERIFY2(button->height() >= metrics.height() + 4, qPrintable(button->text()));
+        QVERIFY(box.rect().contains(button->geometry()));
+    }
 }
 
 void TestValueWidgets::colorIgnoresAlphaOnRequest()
