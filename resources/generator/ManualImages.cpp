@@ -662,12 +662,12 @@ QImage curvesPicture()
                 p.drawEllipse(at(point), 5, 5);
             for (int i = 0; i < 3; ++i) {
                 text(p, QRectF(plot.left() - 32, plot.bottom() - plot.height() * i / 2 - 7, 28, 14),
-                     QStringList{QStringLiteral("0"), QStringLiteral("64"), QStringLiteral("127")}.at(i), 8, Ink,
+                     QStringList{QStringLiteral("0"), QStringLiteral("64"), QStringLiteral("127")}.at(i), 9.5, Ink,
                      Qt::AlignRight | Qt::AlignVCenter);
-                text(p, QRectF(plot.left() + plot.width() * i / 2 - 14, plot.bottom() + 1, 28, 14),
-                     QStringList{QStringLiteral("0"), QStringLiteral("0.5"), QStringLiteral("1")}.at(i), 8);
+                text(p, QRectF(plot.left() + plot.width() * i / 2 - 14, plot.bottom() + 1, 28, 15),
+                     QStringList{QStringLiteral("0"), QStringLiteral("0.5"), QStringLiteral("1")}.at(i), 9.5);
             }
-            text(p, QRectF(left, 122, 210, 20), titles.at(type), 10, Ink, Qt::AlignCenter, true);
+            text(p, QRectF(left, 124, 210, 20), titles.at(type), 11, Ink, Qt::AlignCenter, true);
         }
     });
 }

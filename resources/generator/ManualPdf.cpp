@@ -94,6 +94,18 @@ bool isPicture(const QTextBlock &block)
     return picture;
 }
 
+bool startsPage(const QTextBlock &block)
+{
+    return block.blockFormat().pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore;
+}
+
+void breakPageBefore(const QTextBlock &block)
+{
+    QTextBlockFormat format = block.blockFormat();
+    format.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
+    QTextCursor(block).setBlockFormat(format);
+}
+
 void mergeCharFormat(const QTextBlock &block, const QTextCharFormat &format)
 {
     QTextCursor cursor(block);
@@ -270,7 +282,7 @@ void styleBlocks(QTextDocument &document, const QDir &pictureDir, qreal textWidt
                     return;
                 format.setAlignment(Qt::AlignHCenter);
                 format.setTopMargin(u.pt(6));
-                format.setBottomMargin(u.pt(3));
+                format.setBottomMargin(u.pt(6));
                 format.setLineHeight(100, QTextBlockFormat::SingleHeight);
             } else if (afterPicture && isEmphasized(block)) {
                 // A line in italics under a picture is its caption.
@@ -282,11 +294,8 @@ void styleBlocks(QTextDocument &document, const QDir &pictureDir, qreal textWidt
             }
             QTextCursor(block).setBlockFormat(format);
         }
-        if (level == 1 && !first) {
-            QTextBlockFormat format = block.blockFormat();
-            format.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
-            QTextCursor(block).setBlockFormat(format);
-        }
+        if (level == 1 && !first)
+            breakPageBefore(block);
         afterPicture = level == 0 && isPicture(block);
         first = false;
     }
@@ -384,31 +393,54 @@ void fillContents(QTextDocument &document, const QVector<ContentsLine> &lines)
     edit.endEditBlock();
 }
 
-// A section heading at the foot of a page, with none of its text below it,
-// moves to the next page.
-void keepHeadingsWithTheirText(QTextDocument &document, const Units &u)
+// Where a page would end too soon, the next page starts earlier: before a
+// section heading with none of its text below it, and before a short table
+// that the page end would cut (with the heading that introduces it, when that
+// stands a few lines above it on the same page).
+void keepTogether(QTextDocument &document, const Units &u)
 {
     const qreal pageHeight = document.pageSize().height();
+    QAbstractTextDocumentLayout *layout = document.documentLayout();
+    const auto page = [pageHeight](qreal y) { return int(std::floor((y + 1) / pageHeight)); };
     for (int pass = 0; pass < 3; ++pass) {
         // Found on one layout, moved together: each move lays out again.
-        QVector<QTextBlock> stranded;
+        QVector<QTextBlock> headings;
+        QVector<QTextTable *> tablesToMove;
         for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
-            const int level = block.blockFormat().headingLevel();
-            if (level < 2 || block.blockFormat().pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore)
+            if (block.blockFormat().headingLevel() < 2 || startsPage(block))
                 continue;
-            const QRectF rect = document.documentLayout()->blockBoundingRect(block);
-            const qreal pageEnd = std::ceil(rect.bottom() / pageHeight) * pageHeight;
-            if (pageEnd - rect.bottom() < u.devicePt(48))
-                stranded << block;
+            const QRectF rect = layout->blockBoundingRect(block);
+            if (std::ceil(rect.bottom() / pageHeight) * pageHeight - rect.bottom() < u.devicePt(48))
+                headings << block;
         }
-        if (stranded.isEmpty())
+        for (QTextTable *table : tables(document.rootFrame())) {
+            const QRectF rect = layout->frameBoundingRect(table);
+            if (rect.height() > pageHeight / 2)
+                continue;
+            const int lastPage = page(rect.bottom() - 1);
+            QTextBlock lead = table->firstCursorPosition().block().previous();
+            for (int lines = 0; lead.isValid() && lines < 3 && lead.blockFormat().headingLevel() == 0; ++lines)
+                lead = lead.previous();
+            if (lead.isValid() && lead.blockFormat().headingLevel() > 0) {
+                // The heading and its few lines go where the table ends.
+                if (page(layout->blockBoundingRect(lead).top()) != lastPage && !startsPage(lead)
+                    && !headings.contains(lead))
+                    headings << lead;
+            } else if (page(rect.top()) != lastPage
+                       && !(table->format().pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore)) {
+                tablesToMove << table;
+            }
+        }
+        if (headings.isEmpty() && tablesToMove.isEmpty())
             break;
         QTextCursor edit(&document);
         edit.beginEditBlock();
-        for (const QTextBlock &block : qAsConst(stranded)) {
-            QTextBlockFormat format = block.blockFormat();
+        for (const QTextBlock &block : qAsConst(headings))
+            breakPageBefore(block);
+        for (QTextTable *table : qAsConst(tablesToMove)) {
+            QTextTableFormat format = table->format();
             format.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
-            QTextCursor(block).setBlockFormat(format);
+            table->setFormat(format);
         }
         edit.endEditBlock();
     }
@@ -453,7 +485,7 @@ std::unique_ptr<QTextDocument> layOut(const QString &markdown, const QDir &pictu
     boxCode(*document, u);
     const QVector<ContentsLine> contents = addContents(*document, u);
     edit.endEditBlock();
-    keepHeadingsWithTheirText(*document, u);
+    keepTogether(*document, u);
     fillContents(*document, contents);
     return document;
 }

@@ -119,6 +119,7 @@ private slots:
     void layOutKeepsTheMarkdownsStructure();
     void picturesPrintAtTheirResolutionWithinThePage();
     void chaptersStartPagesListedInTheContents();
+    void shortTablesAndHeadingsAreNotCutAtAPageEnd();
     void missingPictureIsAnError();
     void writesAPdfWithAllPagesAndPictures();
 
@@ -234,6 +235,32 @@ void TestManualPdf::chaptersStartPagesListedInTheContents()
     QCOMPARE(lines, (QStringList{QStringLiteral("First chapter 3"),
                                  QStringLiteral("A section %1").arg(sectionPage),
                                  QStringLiteral("Second chapter 4")}));
+}
+
+void TestManualPdf::shortTablesAndHeadingsAreNotCutAtAPageEnd()
+{
+    // The filler moves the section down the page in small steps, so some
+    // step puts the page end through it: the heading, its line and the table
+    // always stand on one page.
+    for (int lines = 0; lines < 90; lines += 3) {
+        QString markdown = QStringLiteral("# Title\n\n");
+        for (int line = 0; line < lines; ++line)
+            markdown += QStringLiteral("Filler line %1.\n\n").arg(line);
+        markdown += QStringLiteral("## Section\n\nIt introduces the table.\n\n| Key | Action |\n|---|---|\n");
+        for (int row = 0; row < 6; ++row)
+            markdown += QStringLiteral("| Ctrl+%1 | tool %1 |\n").arg(row);
+        const auto document = layOut(markdown);
+        QVERIFY(document);
+        const qreal pageHeight = document->pageSize().height();
+        const auto page = [pageHeight](qreal y) { return int((y + 1) / pageHeight); };
+        const QTextBlock section = heading(*document, QStringLiteral("Section"));
+        QTextTable *table = qobject_cast<QTextTable *>(document->rootFrame()->childFrames().value(0));
+        QVERIFY(section.isValid() && table);
+        const QRectF rect = document->documentLayout()->frameBoundingRect(table);
+        QVERIFY2(page(rect.top()) == page(rect.bottom() - 1), qPrintable(QString::number(lines)));
+        QVERIFY2(pageOf(*document, section) == pageOf(*document, section.next()), qPrintable(QString::number(lines)));
+        QVERIFY2(pageOf(*document, section) - 1 == page(rect.top()), qPrintable(QString::number(lines)));
+    }
 }
 
 void TestManualPdf::missingPictureIsAnError()
