@@ -35,18 +35,18 @@ const qreal FootPoints = 22;
 
 // The layout measures text on the device's own resolution, so nothing is
 // rounded to a screen's pixels; the lengths of formats (margins, borders,
-// tabs, picture sizes) are given in pixels of 96 per inch, which it scales
+// padding, picture sizes) are given in pixels of 96 per inch, which it scales
 // to the device, while page sizes and positions are device pixels.
 class Units
 {
 public:
     explicit Units(const QPaintDevice &device) : m_dpi(device.logicalDpiY()) {}
-    // A length of formats.
+    // Points as a length of formats.
     qreal pt(qreal points) const { return points * 96.0 / 72.0; }
-    // A device length as a length of formats, and the other way.
+    // A device length as a length of formats.
     qreal fromDevice(qreal devicePixels) const { return devicePixels * 96.0 / m_dpi; }
+    // Points in device pixels.
     qreal devicePt(qreal points) const { return points * m_dpi / 72.0; }
-    qreal dpi() const { return m_dpi; }
 
 private:
     qreal m_dpi;
