@@ -1,8 +1,11 @@
-// Draws the program's images into the folder given as the only argument.
-// Run offscreen: QT_QPA_PLATFORM=offscreen vorma_image_generator resources/images
+// Draws the program's images into the folder given as the first argument and
+// the manual's pictures into the second.
+// Run offscreen: QT_QPA_PLATFORM=offscreen vorma_image_generator resources/images resources/manual/images
 
 #include "InspectorImages.h"
 #include "InspectorPageImages.h"
+#include "ManualImages.h"
+#include "Symbols.h"
 
 #include <QDir>
 #include <QFont>
@@ -18,8 +21,8 @@
 
 namespace {
 
-const QColor Ink(72, 78, 88);
-const QColor Accent(64, 140, 214);
+using Symbols::Accent;
+using Symbols::Ink;
 const QColor AccentWarm(232, 140, 60);
 const QColor ToolInk(232, 236, 241);
 const QColor ToolShadow(20, 22, 26, 200);
@@ -129,45 +132,6 @@ QImage toolIcon(Draw draw)
     p.setPen(QPen(ToolInk, 1.3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     draw(p, false);
     return image;
-}
-
-void selectionTool(QPainter &p, bool)
-{
-    const QPolygonF arrow(QVector<QPointF>{{2, 0}, {2, 11}, {5, 8.5}, {7.5, 13}, {9, 12.2}, {6.8, 7.8}, {10.5, 7.5}});
-    p.setBrush(p.pen().color());
-    p.drawPolygon(arrow);
-}
-
-void zoomTool(QPainter &p, bool)
-{
-    p.drawEllipse(QPointF(5.5, 5), 4, 4);
-    p.drawLine(QPointF(8.5, 8), QPointF(12, 12));
-    p.drawLine(QPointF(3.5, 5), QPointF(7.5, 5));
-    p.drawLine(QPointF(5.5, 3), QPointF(5.5, 7));
-}
-
-void nodeAndEdgeTool(QPainter &p, bool)
-{
-    p.drawEllipse(QPointF(3.5, 3.5), 2.6, 2.6);
-    p.drawLine(QPointF(6, 3.5), QPointF(10, 3.5));
-    p.drawLine(QPointF(10, 3.5), QPointF(10, 9));
-    p.drawLine(QPointF(8, 7), QPointF(10, 9.5));
-    p.drawLine(QPointF(12, 7), QPointF(10, 9.5));
-    p.drawEllipse(QPointF(10, 11.5), 1.2, 1.2);
-}
-
-void voiceGroupTool(QPainter &p, bool)
-{
-    p.drawEllipse(QPointF(6.5, 7), 5.2, 5.2);
-    p.setBrush(p.pen().color());
-    p.drawEllipse(QPointF(6.5, 7), 1.8, 1.8);
-}
-
-void textBoxTool(QPainter &p, bool)
-{
-    p.drawRect(QRectF(0.8, 0.8, 11.4, 11.4));
-    p.drawLine(QPointF(3.8, 3.8), QPointF(9.2, 3.8));
-    p.drawLine(QPointF(6.5, 3.8), QPointF(6.5, 9.6));
 }
 
 // The position display: seven-segment glyphs of 10 x 18 in one strip, in the
@@ -282,37 +246,10 @@ QImage transportButton(int side, bool pressed, Draw draw)
     return image;
 }
 
-void gotoStartSymbol(QPainter &p)
-{
-    p.drawRect(QRectF(-7, -6, 2.5, 12));
-    p.drawPolygon(QPolygonF(QVector<QPointF>{{6, -6}, {6, 6}, {-4, 0}}));
-}
-
-void playSymbol(QPainter &p)
-{
-    p.drawPolygon(QPolygonF(QVector<QPointF>{{-4, -7}, {-4, 7}, {7, 0}}));
-}
-
-void pauseSymbol(QPainter &p)
-{
-    p.drawRect(QRectF(-5.5, -6.5, 4, 13));
-    p.drawRect(QRectF(1.5, -6.5, 4, 13));
-}
-
 // A MIDI socket: five pins in a ring; lit when triggering is on.
 QImage triggeringButton(bool on, bool pressed)
 {
-    return transportButton(31, pressed, [on](QPainter &p) {
-        p.setBrush(Qt::NoBrush);
-        p.setPen(QPen(on ? Accent : QColor(50, 54, 60), 2));
-        p.drawEllipse(QPointF(0, 0), 9, 9);
-        p.setPen(Qt::NoPen);
-        p.setBrush(on ? Accent : QColor(50, 54, 60));
-        for (int i = 0; i < 5; ++i) {
-            const qreal angle = M_PI * (1.0 + i / 4.0);
-            p.drawEllipse(QPointF(5 * std::cos(angle), -5 * std::sin(angle) * -1), 1.3, 1.3);
-        }
-    });
+    return transportButton(31, pressed, [on](QPainter &p) { Symbols::midiSocket(p, on); });
 }
 
 QImage playAndTriggeringBackground()
@@ -373,8 +310,8 @@ bool save(const QImage &image, const QDir &dir, const QString &name)
 int main(int argc, char *argv[])
 {
     QGuiApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s <images folder>\n", argv[0]);
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: %s <images folder> <manual pictures folder>\n", argv[0]);
         return 2;
     }
     QDir dir(QString::fromLocal8Bit(argv[1]));
@@ -382,11 +319,11 @@ int main(int argc, char *argv[])
         || !dir.mkpath(QStringLiteral("Chooser")))
         return 1;
     bool ok = save(aboutImage(), dir, QStringLiteral("AboutVorma.png"));
-    ok &= save(toolIcon(selectionTool), dir, QStringLiteral("Tools/SelectionTool.png"));
-    ok &= save(toolIcon(zoomTool), dir, QStringLiteral("Tools/ZoomTool.png"));
-    ok &= save(toolIcon(nodeAndEdgeTool), dir, QStringLiteral("Tools/NodeAndEdgeTool.png"));
-    ok &= save(toolIcon(voiceGroupTool), dir, QStringLiteral("Tools/VoiceGroupTool.png"));
-    ok &= save(toolIcon(textBoxTool), dir, QStringLiteral("Tools/TextBoxTool.png"));
+    ok &= save(toolIcon(Symbols::selectionTool), dir, QStringLiteral("Tools/SelectionTool.png"));
+    ok &= save(toolIcon(Symbols::zoomTool), dir, QStringLiteral("Tools/ZoomTool.png"));
+    ok &= save(toolIcon(Symbols::nodeAndEdgeTool), dir, QStringLiteral("Tools/NodeAndEdgeTool.png"));
+    ok &= save(toolIcon(Symbols::voiceGroupTool), dir, QStringLiteral("Tools/VoiceGroupTool.png"));
+    ok &= save(toolIcon(Symbols::textBoxTool), dir, QStringLiteral("Tools/TextBoxTool.png"));
     ok &= save(glyphStrip(LcdInk), dir, QStringLiteral("LCDSolidChars.png"));
     QColor unlit = LcdInk;
     unlit.setAlpha(34);
@@ -398,9 +335,9 @@ int main(int argc, char *argv[])
     ok &= save(dropDownSymbol(), dir, QStringLiteral("DropDownSymbol.png"));
     for (bool pressed : {false, true}) {
         const QString state = pressed ? QStringLiteral("Pressed") : QStringLiteral("Normal");
-        ok &= save(transportButton(35, pressed, gotoStartSymbol), dir, QStringLiteral("MasterControls/GotoStart") + state + ".png");
-        ok &= save(transportButton(45, pressed, playSymbol), dir, QStringLiteral("MasterControls/Play") + state + ".png");
-        ok &= save(transportButton(45, pressed, pauseSymbol), dir, QStringLiteral("MasterControls/Pause") + state + ".png");
+        ok &= save(transportButton(35, pressed, Symbols::gotoStart), dir, QStringLiteral("MasterControls/GotoStart") + state + ".png");
+        ok &= save(transportButton(45, pressed, Symbols::play), dir, QStringLiteral("MasterControls/Play") + state + ".png");
+        ok &= save(transportButton(45, pressed, Symbols::pause), dir, QStringLiteral("MasterControls/Pause") + state + ".png");
         ok &= save(triggeringButton(false, pressed), dir, QStringLiteral("MasterControls/TriggeringOff") + state + ".png");
         ok &= save(triggeringButton(true, pressed), dir, QStringLiteral("MasterControls/TriggeringOn") + state + ".png");
     }
@@ -413,5 +350,6 @@ int main(int argc, char *argv[])
                        QStringLiteral("Chooser/%1%2.png").arg(QLatin1String(parts[part]), QLatin1String(states[state])));
     ok &= saveInspectorImages(dir, save);
     ok &= saveInspectorPageImages(dir, save);
+    ok &= saveManualImages(QDir(QString::fromLocal8Bit(argv[2])), save);
     return ok ? 0 : 1;
 }

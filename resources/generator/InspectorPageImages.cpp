@@ -2,6 +2,7 @@
 // buttons, the edge path icons and the small chooser's segments.
 
 #include "InspectorPageImages.h"
+#include "Symbols.h"
 
 #include <QImage>
 #include <QLinearGradient>
@@ -13,8 +14,8 @@
 
 namespace {
 
-const QColor Ink(72, 78, 88);
-const QColor Accent(64, 140, 214);
+using Symbols::Accent;
+using Symbols::Ink;
 const QColor Rule(150, 156, 166);
 
 QImage blank(int width, int height)
@@ -31,50 +32,6 @@ QImage drawn(int width, int height, const std::function<void(QPainter &)> &draw)
     p.setRenderHint(QPainter::Antialiasing);
     draw(p);
     return image;
-}
-
-// The page buttons' icons, 20 x 20.
-void documentIcon(QPainter &p)
-{
-    p.setPen(QPen(Ink, 1.5));
-    p.setBrush(Qt::white);
-    p.drawPolygon(QPolygonF(QVector<QPointF>{{4.5, 2.5}, {12.5, 2.5}, {16.5, 6.5}, {16.5, 17.5}, {4.5, 17.5}}));
-    for (qreal y : {8.5, 11.5, 14.5})
-        p.drawLine(QPointF(7, y), QPointF(14, y));
-}
-
-void instrumentIcon(QPainter &p)
-{
-    p.setPen(QPen(Ink, 1.5));
-    p.setBrush(Qt::white);
-    p.drawRoundedRect(QRectF(2.5, 5.5, 15, 10), 1.5, 1.5);
-    p.setBrush(Ink);
-    for (qreal x : {6.0, 9.5, 13.0})
-        p.drawRect(QRectF(x, 5.5, 1.5, 5));
-}
-
-void edgeIcon(QPainter &p)
-{
-    p.setPen(QPen(Accent, 2));
-    p.drawLine(QPointF(4, 15), QPointF(4, 5));
-    p.drawLine(QPointF(4, 5), QPointF(13, 5));
-    p.setBrush(Accent);
-    p.setPen(Qt::NoPen);
-    p.drawPolygon(QPolygonF(QVector<QPointF>{{17, 5}, {12, 2}, {12, 8}}));
-}
-
-void nodeIcon(QPainter &p)
-{
-    p.setPen(QPen(Ink, 1.5));
-    p.setBrush(Accent);
-    p.drawEllipse(QRectF(4, 4, 12, 12));
-}
-
-void voiceGroupIcon(QPainter &p)
-{
-    p.setPen(QPen(Ink, 1.5));
-    p.setBrush(QColor(232, 140, 60));
-    p.drawPolygon(QPolygonF(QVector<QPointF>{{3, 16}, {10, 3}, {17, 16}}));
 }
 
 // Page button backgrounds: a vertical gradient tile, 8 x 24.
@@ -189,8 +146,9 @@ bool saveInspectorPageImages(const QDir &dir, const ImageSaver &save)
     const struct {
         const char *name;
         void (*draw)(QPainter &);
-    } icons[] = {{"InspectDocument", documentIcon}, {"InspectInstrument", instrumentIcon}, {"InspectEdge", edgeIcon},
-                 {"InspectNode", nodeIcon}, {"InspectVoiceGroup", voiceGroupIcon}};
+    } icons[] = {{"InspectDocument", Symbols::documentPage}, {"InspectInstrument", Symbols::instrumentPage},
+                 {"InspectEdge", Symbols::edgePage}, {"InspectNode", Symbols::nodePage},
+                 {"InspectVoiceGroup", Symbols::voiceGroupPage}};
     for (const auto &icon : icons)
         ok &= save(drawn(20, 20, icon.draw), dir, QStringLiteral("Inspector/%1.png").arg(QLatin1String(icon.name)));
     ok &= save(buttonBackground(QColor(240, 242, 245), QColor(222, 226, 232)), dir,

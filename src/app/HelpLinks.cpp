@@ -1,6 +1,7 @@
 #include "app/HelpLinks.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 namespace HelpLinks {
 
@@ -10,10 +11,17 @@ QUrl manualUrl(const QString &applicationDir)
     return QUrl::fromLocalFile(QDir::cleanPath(applicationDir + QStringLiteral("/Vorma Manual.pdf")));
 }
 
+bool manualExists(const QString &applicationDir)
+{
+    return QFileInfo::exists(manualUrl(applicationDir).toLocalFile());
+}
+
 QUrl websiteUrl(const QString &website)
 {
+    // Only a secure web page: whatever else a build was given (plain HTTP, a
+    // local file, a script) is not opened for the user.
     const QUrl url(website.trimmed(), QUrl::StrictMode);
-    return url.isValid() && !url.scheme().isEmpty() ? url : QUrl();
+    return url.isValid() && url.scheme() == QLatin1String("https") && !url.host().isEmpty() ? url : QUrl();
 }
 
 QUrl communityUrl(const QString &website)

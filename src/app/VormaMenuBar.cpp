@@ -225,6 +225,13 @@ void VormaMenuBar::createHelpMenu()
     m_helpMenu->addSeparator();
     QAction *about = addAction(m_helpMenu, "actionAbout", tr("&About Vorma"));
     about->setMenuRole(QAction::AboutRole);
+    // The manual is a file a build puts beside the program: without it the
+    // entry would open nothing. Looked for again whenever the menu opens.
+    const auto syncManual = [manual] {
+        manual->setEnabled(HelpLinks::manualExists(QCoreApplication::applicationDirPath()));
+    };
+    syncManual();
+    connect(m_helpMenu, &QMenu::aboutToShow, manual, syncManual);
     // A build that was given no address offers no entry that goes nowhere.
     website->setEnabled(!HelpLinks::websiteUrl(HelpLinks::configuredWebsite()).isEmpty());
     community->setEnabled(!HelpLinks::communityUrl(HelpLinks::configuredWebsite()).isEmpty());

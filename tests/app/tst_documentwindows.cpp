@@ -95,6 +95,8 @@ private slots:
 
     void helpOpensTheManualBesideTheProgram();
     void helpAddresses();
+    void webAddressesAreHttpsOnly_data();
+    void webAddressesAreHttpsOnly();
     void aboutShowsTheStartUpSplash();
 
     void exitAsksEveryWindowAndEndsTheLoop();
@@ -367,6 +369,35 @@ void TestDocumentWindows::helpAddresses()
     // A mail program splitting the query at ';' or '&' still finds one subject.
     QCOMPARE(support.query(QUrl::FullyEncoded),
              QStringLiteral("subject=Vorma%2F2.1.0.7%20%28Linux%3B%20x86_64%29%20Support"));
+}
+
+void TestDocumentWindows::webAddressesAreHttpsOnly_data()
+{
+    QTest::addColumn<QString>("configured");
+    QTest::addColumn<bool>("taken");
+    QTest::newRow("https") << QStringLiteral("https://example.org/") << true;
+    QTest::newRow("https, upper-case scheme") << QStringLiteral(" HTTPS://example.org") << true;
+    QTest::newRow("plain http") << QStringLiteral("http://example.org/") << false;
+    QTest::newRow("plain http on the loopback") << QStringLiteral("http://127.0.0.1/") << false;
+    QTest::newRow("ftp") << QStringLiteral("ftp://example.org/") << false;
+    QTest::newRow("local file") << QStringLiteral("file:///etc/passwd") << false;
+    QTest::newRow("script") << QStringLiteral("javascript:alert(1)") << false;
+    QTest::newRow("no scheme") << QStringLiteral("example.org") << false;
+    QTest::newRow("https without host") << QStringLiteral("https:///community/") << false;
+}
+
+void TestDocumentWindows::webAddressesAreHttpsOnly()
+{
+    QFETCH(QString, configured);
+    QFETCH(bool, taken);
+    const QUrl home = HelpLinks::websiteUrl(configured);
+    const QUrl community = HelpLinks::communityUrl(configured);
+    QCOMPARE(!home.isEmpty(), taken);
+    QCOMPARE(!community.isEmpty(), taken);
+    if (taken) {
+        QCOMPARE(home.scheme(), QStringLiteral("https"));
+        QCOMPARE(community, QUrl(QStringLiteral("https://example.org/community/")));
+    }
 }
 
 void TestDocumentWindows::aboutShowsTheStartUpSplash()

@@ -1,6 +1,7 @@
 // The window's menu bar: which entries a window enables, the texts that say
 // what an entry will do, the tool entries, and the recent-file and example
-// submenus. Runs from a folder of its own, whose Examples folder it makes.
+// submenus. Runs from a folder of its own, whose Examples folder and manual
+// it makes.
 
 #include "QmdVorma/ApplicationSettingsKeys.h"
 #include "QmdVorma/DocumentKeys.h"
@@ -64,6 +65,12 @@ void writeRecentFiles(const QStringList &paths)
 
 const QmdRequestOptions NoUndo{Qmd::NoUndo, QString(), 0};
 
+// Where the build puts the manual: beside the program.
+QString manualPath()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/Vorma Manual.pdf");
+}
+
 } // namespace
 
 class TestMenuBar : public QObject
@@ -92,6 +99,7 @@ private slots:
     void recentFileTexts_data();
     void recentFileTexts();
     void examplesMenu();
+    void manualEntryFollowsTheFile();
 
 private:
     SettingsSandbox m_sandbox;
@@ -103,6 +111,7 @@ void TestMenuBar::initTestCase()
     QVERIFY(m_sandbox.isReady());
     QVERIFY(m_dir.isValid());
     QDir(VormaMenuBar::examplesFolder()).removeRecursively();
+    QFile::remove(manualPath());
 }
 
 void TestMenuBar::init()
@@ -113,6 +122,7 @@ void TestMenuBar::init()
 void TestMenuBar::cleanupTestCase()
 {
     QDir(VormaMenuBar::examplesFolder()).removeRecursively();
+    QFile::remove(manualPath());
 }
 
 void TestMenuBar::nullWindowDisablesTheWindowEntries()
@@ -128,7 +138,7 @@ void TestMenuBar::nullWindowDisablesTheWindowEntries()
                              "actionSnapToGrid", "actionShowNodeCounters", "actionShowNodeLastNotesSent",
                              "actionShowEdgeSignalling", "actionUndo", "actionRedo"})
         QVERIFY2(!action(&bar, name)->isEnabled(), name);
-    for (const char *name : {"actionNew", "actionOpen", "actionExit", "actionManual", "actionAbout"})
+    for (const char *name : {"actionNew", "actionOpen", "actionExit", "actionAbout"})
         QVERIFY2(action(&bar, name)->isEnabled(), name);
     QVERIFY(bar.openRecentMenu()->menuAction()->isEnabled());
     QVERIFY(bar.openExampleMenu()->menuAction()->isEnabled());
@@ -478,6 +488,25 @@ void TestMenuBar::examplesMenu()
     QTRY_VERIFY((emit menu->aboutToShow(), entries(menu) != QStringList{QStringLiteral("((Empty))")}));
     QCOMPARE(entries(menu), QStringList{QStringLiteral("Intro")});
     QCOMPARE(menu->actions().first()->data().toString(), examples.filePath(QStringLiteral("Intro.vrm")));
+}
+
+void TestMenuBar::manualEntryFollowsTheFile()
+{
+    {
+        VormaMenuBar bar(nullptr);
+        QVERIFY(!action(&bar, "actionManual")->isEnabled());
+    }
+    // A manual put there while the program runs is offered the next time the
+    // menu opens, and one taken away is no longer.
+    VormaMenuBar bar(nullptr);
+    QVERIFY(writeFile(manualPath(), "%PDF-1.4"));
+    emit menu(&bar, "helpMenu")->aboutToShow();
+    QVERIFY(action(&bar, "actionManual")->isEnabled());
+    VormaMenuBar barMadeWithTheFile(nullptr);
+    QVERIFY(action(&barMadeWithTheFile, "actionManual")->isEnabled());
+    QVERIFY(QFile::remove(manualPath()));
+    emit menu(&bar, "helpMenu")->aboutToShow();
+    QVERIFY(!action(&bar, "actionManual")->isEnabled());
 }
 
 VORMA_GUI_TEST_MAIN(TestMenuBar)
