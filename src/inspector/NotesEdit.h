@@ -33,6 +33,22 @@ public:
     // stays responsive while the notes language works through them.
     static constexpr int LongTextLength = 10000;
 
+    // Lines wrap at spaces; a stretch longer than this without one wraps
+    // anywhere instead. Text layout looks for a space through the whole rest
+    // of such a stretch for every line it makes, which takes seconds for a
+    // line of 100,000 brackets.
+    static constexpr int LongestUnbrokenRun = 1000;
+
+    // Lists are coloured in the first this many characters of a line only:
+    // a line is laid out whole, for every paint too, and each change of
+    // colour in it adds to that.
+    static constexpr int ColouredLineLength = 20000;
+
+    // After a validation the lines are coloured anew in slices of about this
+    // many characters, one slice per pass of the event loop, so that
+    // colouring a long text never holds the window up.
+    static constexpr int ColouringSliceLength = 5000;
+
     explicit NotesEdit(QWidget *parent = nullptr);
 
     qreal currentErrorPulseValue() const { return m_currentErrorPulseValue; }
@@ -49,9 +65,11 @@ protected:
     bool focusNextPrevChild(bool next) override;
 
 private slots:
+    void onDocumentContentsChange();
     void onDocumentContentsChanged();
     void onErrorPulseValueChanged();
     void onValidationFinished();
+    void colourSlice();
 
 private:
     struct Validation
@@ -72,6 +90,8 @@ private:
     TokenMap m_tokenMap;
     QPropertyAnimation *m_errorPulseAnimation;
     QTimer *m_errorDelayTimer;
+    QTimer *m_colouringTimer;
+    int m_nextColouredLine = 0; // the first line of the next slice
     QFutureWatcher<Validation> *m_longTextValidation;
     bool m_chordOpen = false;
     QStringList m_chordEntries;
