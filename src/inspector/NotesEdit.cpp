@@ -263,6 +263,12 @@ void NotesEdit::completeNote()
     }
 }
 
+void NotesEdit::focusInEvent(QFocusEvent *event)
+{
+    QPlainTextEdit::focusInEvent(event);
+    emit focusEntered();
+}
+
 bool NotesEdit::focusNextPrevChild(bool)
 {
     // Tab belongs to completion: the focus never leaves the editor by it.

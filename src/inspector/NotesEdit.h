@@ -58,9 +58,12 @@ public:
 
 signals:
     void textChangedAndValid();
+    // The editor took the focus: an edit starts.
+    void focusEntered();
 
 protected:
     void customEvent(QEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     bool focusNextPrevChild(bool next) override;
 
