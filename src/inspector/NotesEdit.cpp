@@ -73,6 +73,28 @@ NotesEdit::NotesEdit(QWidget *parent)
     connect(m_colouringTimer, &QTimer::timeout, this, &NotesEdit::colourSlice);
 }
 
+void NotesEdit::setNotesText(const QString &text)
+{
+    const QString old = toPlainText();
+    if (text == old)
+        return;
+    if (!hasFocus()) {
+        setPlainText(text);
+        return;
+    }
+    const int shorter = qMin(old.size(), text.size());
+    int prefix = 0;
+    while (prefix < shorter && old.at(prefix) == text.at(prefix))
+        ++prefix;
+    int suffix = 0;
+    while (suffix < shorter - prefix && old.at(old.size() - 1 - suffix) == text.at(text.size() - 1 - suffix))
+        ++suffix;
+    setPlainText(text);
+    QTextCursor cursor = textCursor();
+    cursor.setPosition(text.size() - suffix);
+    setTextCursor(cursor);
+}
+
 void NotesEdit::onDocumentContentsChange()
 {
     // The layout of the change follows this signal.

@@ -24,6 +24,8 @@ class NotesEdit : public QPlainTextEdit
 {
     Q_OBJECT
     Q_PROPERTY(qreal currentErrorPulseValue READ currentErrorPulseValue WRITE setCurrentErrorPulseValue STORED true)
+    // The base's property, written the way the binding needs it.
+    Q_PROPERTY(QString plainText READ toPlainText WRITE setNotesText NOTIFY textChanged USER true)
 
 public:
     // Start position -> (length, kind) of each list the last validation found.
@@ -55,6 +57,11 @@ public:
     void setCurrentErrorPulseValue(qreal value) { m_currentErrorPulseValue = value; }
 
     const TokenMap &tokens() const { return m_tokenMap; }
+
+    // The text from the document, after an undo or redo of typing too. While
+    // the editor has the focus the cursor goes to the end of what changed,
+    // where a text editor's undo leaves it, not to the start.
+    void setNotesText(const QString &text);
 
 signals:
     void textChangedAndValid();

@@ -159,13 +159,16 @@ private slots:
         const QString phrase = original + QStringLiteral(" E3 G3");
         QCOMPARE(notes(0), QVariant(phrase));
         QCOMPARE(m->controller().undoText(), QStringLiteral("Notes"));
+        // The editor shows it, its cursor where the phrase was.
         undo();
         QCOMPARE(notes(0), QVariant(original));
         QCOMPARE(edit->toPlainText(), original);
+        QCOMPARE(edit->textCursor().position(), original.size());
         m->controller().requestRedo();
         settle();
         QCOMPARE(notes(0), QVariant(phrase));
         QCOMPARE(edit->toPlainText(), phrase);
+        QCOMPARE(edit->textCursor().position(), phrase.size());
 
         // Typed after the redo: a step of its own.
         type(QStringLiteral(" A3"));
