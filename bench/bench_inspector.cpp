@@ -4,7 +4,12 @@
 //   selection routed, the Node page unbound and bound again to all of them
 //   with mixed values shown (budget: 100 ms); and deselecting them again;
 // - select all in a document of 10,000 elements (5,000 nodes, 5,000 edges):
-//   both element pages bound to every element of their type (budget: 500 ms).
+//   both element pages bound to every element of their type (budget: 500 ms);
+// - selecting a node whose notes text is pathological (100,000 nested
+//   brackets; 20,000 notes on one line) until its page shows and is painted;
+//   the counter longest_pass_ms is the longest single pass of the event loop
+//   while the notes editor then validates and colours the text (budget for
+//   both: 100 ms).
 #include "QmdVorma/DocumentKeys.h"
 #include "QmdVorma/QmdVormaController.h"
 #include "inspector/InspectedWindow.h"
@@ -17,6 +22,7 @@
 
 #include <QApplication>
 #include <QDockWidget>
+#include <QElapsedTimer>
 #include <QMainWindow>
 
 #include <cstdlib>
@@ -151,8 +157,50 @@ void selectAllTenThousand(benchmark::State &state)
     }
 }
 
+enum PathologicalNotes { NestedBrackets, TwentyThousandNotes };
+
+void selectPathologicalNode(benchmark::State &state, PathologicalNotes kind)
+{
+    InspectedNetwork network(2, false);
+    const QmdItemId node = network.nodeIds.first();
+    const QString notes = kind == NestedBrackets
+                              ? QString(100000, QLatin1Char('[')) + QStringLiteral("C3") + QString(100000, QLatin1Char(']'))
+                              : QStringLiteral("C3:96:100% ").repeated(20000);
+    network.controller.requestSetData(Keys::Notes, notes, network.controller.elementIndex(node),
+                                      QmdRequestOptions{Qmd::NoUndo, QString(), 0});
+    QCoreApplication::processEvents();
+    const QPlainTextEdit *edit = network.inspector->nodeForm.noteListEdit;
+    qint64 longestPass = 0;
+    for (auto _ : state) {
+        network.window.select({node});
+        network.inspector->repaint();
+        if (edit->toPlainText().size() != notes.size())
+            std::abort();
+        state.PauseTiming();
+        // Long enough for the worker's validation, the colouring and the
+        // error border of invalid text (a second later).
+        QElapsedTimer watch;
+        watch.start();
+        while (watch.elapsed() < 1600) {
+            QElapsedTimer pass;
+            pass.start();
+            QCoreApplication::processEvents();
+            longestPass = qMax(longestPass, pass.elapsed());
+        }
+        network.window.select({});
+        state.ResumeTiming();
+    }
+    state.counters["longest_pass_ms"] = double(longestPass);
+}
+
 } // namespace
 
+BENCHMARK_CAPTURE(selectPathologicalNode, nestedBrackets, NestedBrackets)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
+BENCHMARK_CAPTURE(selectPathologicalNode, twentyThousandNotes, TwentyThousandNotes)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
 BENCHMARK(selectThousandNodes)->Unit(benchmark::kMillisecond)->Iterations(10);
 BENCHMARK(deselectThousandNodes)->Unit(benchmark::kMillisecond)->Iterations(10);
 BENCHMARK(selectAllTenThousand)->Unit(benchmark::kMillisecond)->Iterations(5);

@@ -395,6 +395,7 @@ QmdRequestId QmdController::requestRedo()
     const QmdRequestId rid = nextRequestId();
     beginRequest(rid, Qmd::NoUndo, tr("Redo"));
     m_undoRedoRequestIds.append(rid);
+    startNewMergedSteps();
     model()->redo();
     return endRequest(rid);
 }
@@ -404,6 +405,7 @@ QmdRequestId QmdController::requestUndo()
     const QmdRequestId rid = nextRequestId();
     beginRequest(rid, Qmd::NoUndo, tr("Undo"));
     m_undoRedoRequestIds.append(rid);
+    startNewMergedSteps();
     model()->undo();
     return endRequest(rid);
 }
@@ -940,7 +942,15 @@ void QmdController::onBoundObjectSignalled()
     WriteLocker lock(this);
     if (!object || !m_bindings.contains(object))
         return;
-    const QmdRequestId rid = nextRequestId();
+    QmdRequestId rid;
+    const auto merged = m_mergedWrites.find(object);
+    if (merged == m_mergedWrites.end()) {
+        rid = nextRequestId();
+    } else {
+        if (!*merged)
+            *merged = nextRequestId();
+        rid = *merged;
+    }
     const auto bindings = m_bindings.values(object);
     for (const Binding &binding : bindings)
         writeBinding(object, binding, rid);
@@ -970,6 +980,19 @@ void QmdController::writeBinding(QObject *object, const Binding &binding, QmdReq
     }
     if (opened)
         closeModelRequest();
+}
+
+void QmdController::mergeBindingWrites(QObject *object)
+{
+    WriteLocker lock(this);
+    if (m_bindings.contains(object))
+        m_mergedWrites.insert(object, 0);
+}
+
+void QmdController::startNewMergedSteps()
+{
+    for (QmdRequestId &rid : m_mergedWrites)
+        rid = 0;
 }
 
 void QmdController::scheduleBoundObjectUpdates(const QmdIndex &parent, const QSet<QString> &keys, QmdRequestId rid)
@@ -1056,6 +1079,7 @@ void QmdController::unbind(QObject *obj, const char *objProperty, QmdController:
                 ++it;
         }
         m_connectedSignals.remove(obj);
+        m_mergedWrites.remove(obj);
         if (actions.testFlag(UnbindDisconnect))
             disconnect(obj, &QObject::destroyed, this, qOverload<QObject *>(&QmdController::unbindForDeletion));
     }

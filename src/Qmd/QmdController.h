@@ -119,6 +119,14 @@ public:
               const QVariant &mixedValue = QVariant(), const QString &undoText = QString(),
               Qmd::RequestFlags flags = {});
 
+    // Merges the writes that `object`'s notify signals cause, as a text
+    // editor groups typing: from now on they run under one request id, the
+    // first write's, so that the model files them as one undo step while that
+    // step stays on top of the history. Each call starts a new step; so does
+    // every undo, redo, save and load. Undoing the object's bindings ends the
+    // merging; an object without bindings is left alone.
+    void mergeBindingWrites(QObject *object);
+
     // Opens a request: takes the write lock, then opens the request on the
     // model. Model operations until endRequest belong to it. Requests do not
     // nest: opening one while another is open on the same thread is a
@@ -311,6 +319,10 @@ protected:
     virtual void writeLock();
     virtual void writeUnlock();
 
+    // The next merged write of every object starts a new undo step (see
+    // mergeBindingWrites); the write lock is held.
+    void startNewMergedSteps();
+
     // Where nextRequestId continues from: it hands out the id after `rid`.
     void setLastRequestId(QmdRequestId rid) { m_lastRequestId = rid; }
 
@@ -365,6 +377,9 @@ private:
     QHash<QmdIndex, QSet<QObject *>> m_boundObjects;
     QMultiHash<QmdRequestId, QObject *> m_pendingUpdates;
     QMultiHash<QObject *, QByteArray> m_connectedSignals;
+    // Objects whose writes are merged, with the id of their current step (0:
+    // the next write starts one).
+    QHash<QObject *, QmdRequestId> m_mergedWrites;
 };
 
 Q_DECLARE_OPERATORS_FOR_FLAGS(QmdController::UnbindActions)

@@ -53,6 +53,9 @@ QmdRequestId QmdDocController::runFileRequest(Operation operation, const QString
         if (!saving)
             model()->clearUndoRedoHistory();
         model()->markAsCleanState();
+        // A step that went on after the save would carry the saved state
+        // away with it.
+        startNewMergedSteps();
     }
     model()->setRequestStatus(ok ? 0 : -1);
     const QString newName = m_fileName;

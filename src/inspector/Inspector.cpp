@@ -371,6 +371,11 @@ void Inspector::setupNodePage()
     notesPalette.setColor(QPalette::Base, QColor(223, 228, 234));
     f.noteListEdit->setPalette(notesPalette);
     f.shuffleButton->hide();
+    // Typing is one undo step from the moment the editor takes the focus.
+    connect(f.noteListEdit, &NotesEdit::focusEntered, this, [this] {
+        if (controller())
+            controller()->mergeBindingWrites(nodeForm.noteListEdit);
+    });
 }
 
 void Inspector::setupVoiceGroupPage()
@@ -543,6 +548,9 @@ void Inspector::bindElementPage(int type, const QmdItemIdSet &ids)
                  {f.userMidiMessageListEdit, "text", finished, Keys::UserMidiMessageList, empty, empty,
                   QT_TR_NOOP("Advanced MIDI")}},
                 parents);
+        // Consecutive writes of the notes editor to this selection are one
+        // step, as a text editor groups typing.
+        controller()->mergeBindingWrites(f.noteListEdit);
     } else if (type == VoiceGroupType) {
         InspectVoiceGroupForm &f = voiceGroupForm;
         bindAll(controller(),

@@ -18,6 +18,22 @@ namespace {
 
 const QString validStyleSheet = QStringLiteral("QPlainTextEdit { border-width: 1px; padding: 1px; }");
 
+bool hasLongUnbrokenRun(const QTextDocument &document)
+{
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        if (block.length() <= NotesEdit::LongestUnbrokenRun)
+            continue;
+        const QString text = block.text();
+        int run = 0;
+        for (const QChar c : text) {
+            run = c.isSpace() ? 0 : run + 1;
+            if (run > NotesEdit::LongestUnbrokenRun)
+                return true;
+        }
+    }
+    return false;
+}
+
 } // namespace
 
 NotesEdit::NotesEdit(QWidget *parent)
@@ -25,6 +41,7 @@ NotesEdit::NotesEdit(QWidget *parent)
       m_highlighter(nullptr),
       m_errorPulseAnimation(new QPropertyAnimation(this, "currentErrorPulseValue", this)),
       m_errorDelayTimer(new QTimer(this)),
+      m_colouringTimer(new QTimer(this)),
       m_longTextValidation(new QFutureWatcher<Validation>(this))
 {
     // Not shipped on Linux: the hint lets fontconfig pick an installed
@@ -41,6 +58,11 @@ NotesEdit::NotesEdit(QWidget *parent)
     m_errorPulseAnimation->setKeyValueAt(1, 255);
     m_errorDelayTimer->setSingleShot(true);
     m_errorDelayTimer->setInterval(1000);
+    m_colouringTimer->setSingleShot(true);
+    m_colouringTimer->setInterval(0);
+    // Before the highlighter's: the wrap mode is chosen before the changed
+    // text is laid out.
+    connect(document(), &QTextDocument::contentsChange, this, &NotesEdit::onDocumentContentsChange);
     m_highlighter = new NotesSyntaxHighligher(this, document());
 
     connect(m_errorPulseAnimation, &QVariantAnimation::valueChanged, this, &NotesEdit::onErrorPulseValueChanged);
@@ -48,6 +70,38 @@ NotesEdit::NotesEdit(QWidget *parent)
             [this] { m_errorPulseAnimation->start(); });
     connect(document(), &QTextDocument::contentsChanged, this, &NotesEdit::onDocumentContentsChanged);
     connect(m_longTextValidation, &QFutureWatcherBase::finished, this, &NotesEdit::onValidationFinished);
+    connect(m_colouringTimer, &QTimer::timeout, this, &NotesEdit::colourSlice);
+}
+
+void NotesEdit::setNotesText(const QString &text)
+{
+    const QString old = toPlainText();
+    if (text == old)
+        return;
+    if (!hasFocus()) {
+        setPlainText(text);
+        return;
+    }
+    const int shorter = qMin(old.size(), text.size());
+    int prefix = 0;
+    while (prefix < shorter && old.at(prefix) == text.at(prefix))
+        ++prefix;
+    int suffix = 0;
+    while (suffix < shorter - prefix && old.at(old.size() - 1 - suffix) == text.at(text.size() - 1 - suffix))
+        ++suffix;
+    setPlainText(text);
+    QTextCursor cursor = textCursor();
+    cursor.setPosition(text.size() - suffix);
+    setTextCursor(cursor);
+}
+
+void NotesEdit::onDocumentContentsChange()
+{
+    // The layout of the change follows this signal.
+    const QTextOption::WrapMode mode = hasLongUnbrokenRun(*document()) ? QTextOption::WrapAnywhere
+                                                                        : QTextOption::WrapAtWordBoundaryOrAnywhere;
+    if (wordWrapMode() != mode)
+        setWordWrapMode(mode);
 }
 
 void NotesEdit::onDocumentContentsChanged()
@@ -100,13 +154,32 @@ void NotesEdit::applyValidation(const Validation &validation)
     }
     m_tokenMap = validation.tokens;
 
-    const bool blocked = document()->blockSignals(true);
-    m_highlighter->rehighlight();
-    document()->blockSignals(blocked);
+    m_colouringTimer->stop();
+    m_nextColouredLine = 0;
+    colourSlice();
     // Last: a receiver that writes the text back into the editor finds it
-    // validated and coloured already.
+    // validated and coloured already (all of it but a long text's rest).
     if (validation.valid)
         emit textChangedAndValid();
+}
+
+void NotesEdit::colourSlice()
+{
+    QTextBlock line = document()->findBlockByNumber(m_nextColouredLine);
+    int coloured = 0;
+    // Formats are not contents: blocked, the document does not say they
+    // changed.
+    const bool blocked = document()->blockSignals(true);
+    while (line.isValid() && coloured < ColouringSliceLength) {
+        m_highlighter->rehighlightBlock(line);
+        coloured += line.length();
+        line = line.next();
+    }
+    document()->blockSignals(blocked);
+    if (line.isValid()) {
+        m_nextColouredLine = line.blockNumber();
+        m_colouringTimer->start();
+    }
 }
 
 void NotesEdit::onErrorPulseValueChanged()
@@ -210,6 +283,12 @@ void NotesEdit::completeNote()
     case QmdVormaController::VelocityListToken: insertPlainText(QStringLiteral(":100%")); break;
     default: break;
     }
+}
+
+void NotesEdit::focusInEvent(QFocusEvent *event)
+{
+    QPlainTextEdit::focusInEvent(event);
+    emit focusEntered();
 }
 
 bool NotesEdit::focusNextPrevChild(bool)

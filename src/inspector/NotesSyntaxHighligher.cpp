@@ -41,14 +41,15 @@ void NotesSyntaxHighligher::highlightBlock(const QString &text)
     const NotesEdit::TokenMap &tokens = m_editor->tokens();
     const int lineStart = currentBlock().position();
     const int lineLength = currentBlock().length(); // with the line break
+    const int colouredLength = qMin(lineLength, NotesEdit::ColouredLineLength);
     const auto first = tokens.lowerBound(lineStart);
-    const auto end = tokens.lowerBound(lineStart + lineLength);
+    const auto end = tokens.lowerBound(lineStart + colouredLength);
 
     int state = -1;
     int lastColoured = -1;
     const int previous = previousBlockState();
     if (previous != -1) {
-        const int head = first != end ? first.key() - lineStart : lineLength;
+        const int head = first != end ? first.key() - lineStart : colouredLength;
         setFormat(0, head, listFormat(previous));
         state = previous;
         lastColoured = head - 1;
@@ -59,7 +60,7 @@ void NotesSyntaxHighligher::highlightBlock(const QString &text)
             continue;
         const int d = it.key() - lineStart;
         const int from = qMin(d, lineLength - 1);
-        const int count = qMin(length, lineLength - d);
+        const int count = qMin(length, colouredLength - d);
         setFormat(from, count, listFormat(it.value().second));
         state = it.value().second;
         lastColoured = from + count - 1;

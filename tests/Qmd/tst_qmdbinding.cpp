@@ -3,6 +3,7 @@
 #include "QmdTestSupport.h"
 
 #include "Qmd/QmdController.h"
+#include "Qmd/QmdDocController.h"
 #include "Qmd/QmdMemModel.h"
 
 #include <QtTest>
@@ -96,6 +97,8 @@ private slots:
     void destroyedObjectLeavesNothing();
     void unbindingOneOfTwoBindings();
     void unbindActions();
+    void mergedWrites_data();
+    void mergedWrites();
 };
 
 void TestQmdBinding::bothWays()
@@ -344,3 +347,58 @@ void TestQmdBinding::unbindActions()
 
 QTEST_GUILESS_MAIN(TestQmdBinding)
 #include "tst_qmdbinding.moc"
+
+// Writes merged like typing: one undo step until something starts a new one.
+void TestQmdBinding::mergedWrites_data()
+{
+    QTest::addColumn<QString>("between");
+    QTest::addColumn<int>("afterOneUndo");
+
+    QTest::newRow("nothing") << "nothing" << 100;
+    QTest::newRow("a new step asked for") << "merge" << 120;
+    QTest::newRow("undo and redo") << "undo and redo" << 120;
+    QTest::newRow("save") << "save" << 120;
+    QTest::newRow("another step") << "another step" << 120;
+    QTest::newRow("bound again") << "bind" << 120;
+}
+
+void TestQmdBinding::mergedWrites()
+{
+    QFETCH(QString, between);
+    QFETCH(int, afterOneUndo);
+    QmdMemModel model(Qmd::StrDict);
+    QmdDocController c;
+    c.setModel(&model);
+    c.requestSetData("Tempo", 100, QmdIndex(), {Qmd::NoUndo, {}, 0});
+    Knob knob;
+    c.bind(&knob, "value", SIGNAL(valueChanged()), "Tempo", QmdIndex(), 0, 0, "Tempo");
+    c.mergeBindingWrites(&knob);
+    knob.setValue(110);
+    knob.setValue(120);
+    settle();
+
+    if (between == "merge") {
+        c.mergeBindingWrites(&knob);
+    } else if (between == "undo and redo") {
+        c.requestUndo();
+        c.requestRedo();
+    } else if (between == "save") {
+        c.requestSave("a.vrm");
+    } else if (between == "another step") {
+        c.requestSetData("Volume", 1);
+    } else if (between == "bind") {
+        c.bind(&knob, "value", SIGNAL(valueChanged()), "Tempo", QmdIndex(), 0, 0, "Tempo");
+    }
+    settle();
+    knob.setValue(130);
+    settle();
+    QCOMPARE(c.undoText(), QStringLiteral("Tempo"));
+    // Whatever came before, the document holds something unsaved.
+    QVERIFY(!c.isAtCleanState());
+
+    c.requestUndo();
+    settle();
+    QCOMPARE(c.data("Tempo"), QVariant(afterOneUndo));
+    if (between == "save")
+        QVERIFY(c.isAtCleanState());
+}

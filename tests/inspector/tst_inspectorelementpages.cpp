@@ -129,6 +129,73 @@ private slots:
         QCOMPARE(m->controller().undoText(), QStringLiteral("Notes"));
     }
 
+    // Typing notes is one undo step "Notes" per edit, as a text editor groups
+    // typing: every keystroke that leaves valid text is written, but undo
+    // takes the whole phrase back. A focus-in, another selection, an undo
+    // or a redo starts a new step.
+    void typedNotesAreOneStepPerEdit()
+    {
+        const QString original = QStringLiteral("C3:96:100%");
+        setElementKey(m->doc, nodes[0], Keys::Notes, original);
+        setElementKey(m->doc, nodes[1], Keys::Notes, QStringLiteral("D3"));
+        m->select({nodes[0]});
+        NotesEdit *edit = m->inspector->nodeForm.noteListEdit;
+        m->window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m->window.get()));
+        edit->setFocus();
+        QTRY_VERIFY(edit->hasFocus());
+        const auto notes = [this](int node) { return m->controller().elementData(nodes[node], Keys::Notes); };
+        const auto type = [edit](const QString &text) {
+            edit->moveCursor(QTextCursor::End);
+            QTest::keyClicks(edit, text);
+            settle();
+        };
+        const auto undo = [this] {
+            m->controller().requestUndo();
+            settle();
+        };
+
+        type(QStringLiteral(" E3 G3"));
+        const QString phrase = original + QStringLiteral(" E3 G3");
+        QCOMPARE(notes(0), QVariant(phrase));
+        QCOMPARE(m->controller().undoText(), QStringLiteral("Notes"));
+        // The editor shows it, its cursor where the phrase was.
+        undo();
+        QCOMPARE(notes(0), QVariant(original));
+        QCOMPARE(edit->toPlainText(), original);
+        QCOMPARE(edit->textCursor().position(), original.size());
+        m->controller().requestRedo();
+        settle();
+        QCOMPARE(notes(0), QVariant(phrase));
+        QCOMPARE(edit->toPlainText(), phrase);
+        QCOMPARE(edit->textCursor().position(), phrase.size());
+
+        // Typed after the redo: a step of its own.
+        type(QStringLiteral(" A3"));
+        undo();
+        QCOMPARE(notes(0), QVariant(phrase));
+
+        // The editor left and entered again.
+        type(QStringLiteral(" A3"));
+        m->inspector->nodeForm.muteCheckBox->setFocus();
+        QTRY_VERIFY(!edit->hasFocus());
+        edit->setFocus();
+        QTRY_VERIFY(edit->hasFocus());
+        type(QStringLiteral(" B3"));
+        undo();
+        QCOMPARE(notes(0), QVariant(phrase + QStringLiteral(" A3")));
+
+        // Another node selected while the editor keeps the focus.
+        type(QStringLiteral(" B3"));
+        m->select({nodes[1]});
+        QVERIFY(edit->hasFocus());
+        type(QStringLiteral(" F3"));
+        QCOMPARE(notes(1), QVariant(QStringLiteral("D3 F3")));
+        undo();
+        QCOMPARE(notes(1), QVariant(QStringLiteral("D3")));
+        QCOMPARE(notes(0), QVariant(phrase + QStringLiteral(" A3 B3")));
+    }
+
     void onlyASingleEdgeOrNodeGetsItsListEditor()
     {
         m->select({edges[0]});

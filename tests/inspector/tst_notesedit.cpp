@@ -275,6 +275,67 @@ private slots:
         QCOMPARE(edit.tokens().firstKey(), 0);
     }
 
+    // Text layout breaks lines at spaces first; through a long stretch
+    // without one it searched the rest of the stretch for every line it made
+    // (100,000 brackets froze the window for seconds).
+    void longStretchesWithoutSpacesWrapAnywhere_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("wrapMode");
+
+        const int longest = NotesEdit::LongestUnbrokenRun;
+        QTest::newRow("notes") << QStringLiteral("C3:96:100% ").repeated(2000) << int(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        QTest::newRow("longest stretch") << QStringLiteral("C3 ") + QString(longest, QLatin1Char('['))
+                                         << int(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        QTest::newRow("longer") << QStringLiteral("C3 ") + QString(longest + 1, QLatin1Char('['))
+                                << int(QTextOption::WrapAnywhere);
+        QTest::newRow("on a later line") << QStringLiteral("C3\n") + QStringLiteral("C3,").repeated(longest)
+                                         << int(QTextOption::WrapAnywhere);
+    }
+
+    void longStretchesWithoutSpacesWrapAnywhere()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, wrapMode);
+        NotesEdit edit;
+        edit.resize(200, 200);
+        edit.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&edit));
+        edit.setPlainText(text);
+        // Chosen before the text was laid out: the layout used it.
+        const QTextBlock last = edit.document()->lastBlock();
+        QVERIFY(last.layout()->lineCount() > 0);
+        QCOMPARE(int(last.layout()->textOption().wrapMode()), wrapMode);
+        // Back to breaking at spaces once the stretch is gone.
+        edit.setPlainText(QStringLiteral("C3 E3"));
+        QCOMPARE(edit.wordWrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere);
+    }
+
+    // Colouring goes over a long text a slice per pass of the event loop,
+    // and over a long line's start only, so neither holds the window up.
+    void colouringWorkIsBounded()
+    {
+        NotesEdit edit;
+        // Validated at once, but longer than a slice.
+        const QString line = QStringLiteral("C3:96:100%\n");
+        const int lines = NotesEdit::LongTextLength / line.size() - 1;
+        QVERIFY(lines * line.size() > NotesEdit::ColouringSliceLength);
+        edit.setPlainText(line.repeated(lines));
+        const QColor pitch(0, 112, 214);
+        QCOMPARE(formatAt(edit, 0).foreground().color(), pitch);
+        const int lastLine = (lines - 1) * line.size();
+        QVERIFY(!formatAt(edit, lastLine).hasProperty(QTextFormat::ForegroundBrush));
+        QTRY_COMPARE(formatAt(edit, lastLine).foreground().color(), pitch);
+
+        // One line of 20,000 notes: coloured where it starts, plain after.
+        const QString note = QStringLiteral("C3:96:100% ");
+        edit.setPlainText(note.repeated(20000));
+        const int late = (NotesEdit::ColouredLineLength / note.size() + 1) * note.size();
+        QTRY_VERIFY_WITH_TIMEOUT(edit.tokens().contains(late), 60000);
+        QTRY_COMPARE(formatAt(edit, 0).foreground().color(), pitch);
+        QVERIFY(!formatAt(edit, late).hasProperty(QTextFormat::ForegroundBrush));
+    }
+
     void badInputIsColouredWithoutACrash_data()
     {
         QTest::addColumn<QString>("text");
