@@ -1032,6 +1032,13 @@ void QmdMemModel::pushCommand(QmdCommand *command)
     } else {
         deleteRedoSteps(m_redoStack.size());
         if (!m_undoStack.empty() && m_undoStack.back()->requestId == owned->requestId) {
+            if (m_undoStack.back().get() == m_cleanMarker) {
+                // The marked state lay between this step's commands: no
+                // undo or redo comes back to it, so the document must not
+                // count as saved.
+                m_cleanMarker = nullptr;
+                m_cleanUnreachable = true;
+            }
             auto &children = m_undoStack.back()->children;
             children.push_back(std::move(owned));
             children.back()->redo();

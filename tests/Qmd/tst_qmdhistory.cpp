@@ -104,8 +104,9 @@ void TestQmdHistory::unrecordedChangeKeepsRedoHistory()
     QCOMPARE(d.data("zoom"), QVariant(0.75));
 }
 
-// Each token is one request: e (an edit), n (an edit not recorded for undo),
-// u (undo), r (redo), m (mark clean), L<n> (set the limit). After each token
+// Each token is one request: e (an edit), j (an edit under the id of the
+// last edit, joining its step), n (an edit not recorded for undo), u (undo),
+// r (redo), m (mark clean), L<n> (set the limit). After each token
 // the model reports clean (1) or not (0).
 void TestQmdHistory::cleanState_data()
 {
@@ -120,6 +121,8 @@ void TestQmdHistory::cleanState_data()
     QTest::newRow("limit drops the marked step") << "L2 e m e e u u" << "1010001";
     QTest::newRow("limit drops the step after the mark") << "L2 m e e e u u" << "1100000";
     QTest::newRow("shrinking drops the step after the mark") << "m e e L1 u" << "10000";
+    QTest::newRow("an edit joins the marked step") << "e m j u r" << "01000";
+    QTest::newRow("an edit joins a step after the mark") << "e m e j u" << "01001";
 }
 
 void TestQmdHistory::cleanState()
@@ -130,13 +133,16 @@ void TestQmdHistory::cleanState()
     QmdDirectModelInterface d;
     d.setModel(&model);
     QmdRequestId rid = 1;
+    QmdRequestId lastEdit = 0;
     QString actual;
     for (const QString &token : script.split(' ')) {
         ++rid;
         const QString text = QStringLiteral("Edit %1").arg(rid);
-        if (token == "e")
-            inRequest(model, rid, [&] { d.setData(text, rid); }, {}, text);
-        else if (token == "n")
+        if (token == "e" || token == "j") {
+            if (token == "e")
+                lastEdit = rid;
+            inRequest(model, lastEdit, [&] { d.setData(text, rid); }, {}, text);
+        } else if (token == "n")
             inRequest(model, rid, [&] { d.setData("unrecorded", rid); }, Qmd::NoUndo);
         else if (token == "u")
             inRequest(model, rid, [&] { model.undo(); }, Qmd::NoUndo);
