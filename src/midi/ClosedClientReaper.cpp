@@ -55,7 +55,7 @@ void ClosedClientReaper::add(const QString &key, std::function<void()> close, st
 {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_closing.push_back({key, std::move(close), std::move(destroy)});
+        m_closing.push_back({currentTimeNs(), key, std::move(close), std::move(destroy)});
         startThread();
     }
     m_changed.notify_all();
@@ -102,10 +102,12 @@ void ClosedClientReaper::run()
 {
     std::unique_lock<std::mutex> lock(m_mutex);
     while (!m_stop) {
-        // Closing a client can take a while (a JACK port closes in a server
-        // round trip, a JACK client's thread is joined): adding more must
-        // not wait for it.
-        if (!m_closing.empty()) {
+        const quint64 now = currentTimeNs();
+        const bool destroyDue = !m_closed.empty() && m_closed.front().dueNs <= now;
+        // Closing or destroying a client can take a while (a JACK port
+        // closes in a server round trip, a JACK client's thread is joined):
+        // adding more must not wait for it.
+        if (!m_closing.empty() && (!destroyDue || m_closing.front().addedNs <= m_closed.front().dueNs)) {
             Closing c = std::move(m_closing.front());
             m_closing.pop_front();
             m_closingNow = true;
@@ -120,24 +122,21 @@ void ClosedClientReaper::run()
             m_progress.notify_all();
             continue;
         }
-        if (m_closed.empty()) {
+        if (destroyDue) {
+            Closed c = std::move(m_closed.front());
+            m_closed.pop_front();
+            m_destroyingNow = true;
+            lock.unlock();
+            c.destroy();
+            c.destroy = nullptr;
+            lock.lock();
+            m_destroyingNow = false;
+            m_progress.notify_all();
+            continue;
+        }
+        if (m_closed.empty())
             m_changed.wait(lock);
-            continue;
-        }
-        const quint64 now = currentTimeNs();
-        const quint64 due = m_closed.front().dueNs;
-        if (due > now) {
-            m_changed.wait_for(lock, std::chrono::nanoseconds(due - now));
-            continue;
-        }
-        Closed c = std::move(m_closed.front());
-        m_closed.pop_front();
-        m_destroyingNow = true;
-        lock.unlock();
-        c.destroy();
-        c.destroy = nullptr;
-        lock.lock();
-        m_destroyingNow = false;
-        m_progress.notify_all();
+        else
+            m_changed.wait_for(lock, std::chrono::nanoseconds(m_closed.front().dueNs - now));
     }
 }

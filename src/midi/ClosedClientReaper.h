@@ -19,8 +19,8 @@
 // Closing a JACK client's port takes a server round trip or two, and the
 // clients close one at a time in the process: a thread closing a document
 // with many ports would wait for all of them. Here the ports close while
-// that thread goes on, each as soon as the thread gets to it, before any
-// destruction that is due.
+// that thread goes on. Closes and due destructions take turns in the order
+// they became due, so neither waits on a long run of the other.
 class ClosedClientReaper
 {
 public:
@@ -47,6 +47,7 @@ public:
 private:
     struct Closing
     {
+        quint64 addedNs;
         QString key;
         std::function<void()> close;
         std::function<void()> destroy;
