@@ -157,7 +157,7 @@ void TestInstrumentJack::closingADocumentLeavesItsWindowFree()
         bestBlockedNs = std::min(bestBlockedNs, blockedNs);
         if (close + 1 == Closes) {
             while (ownOutputPorts() != others && currentTimeNs() - start < GoneBoundNs)
-                QThread::usleep(500);
+                QThread::msleep(2);
             const quint64 goneNs = currentTimeNs() - start;
             qInfo("closing %d ports blocked for %.1f ms (best of %d: %.1f ms); they were gone after %.1f ms",
                   Ports, blockedNs / 1e6, Closes, bestBlockedNs / 1e6, goneNs / 1e6);
