@@ -19,6 +19,7 @@
 #include "app/ProductInfo.h"
 #include "app/SharedDialog.h"
 #include "app/VormaWindow.h"
+#include "midi/MidiBackend.h"
 #include "midi/MidiInput.h"
 #include "widgets/ApplicationServices.h"
 
@@ -92,6 +93,9 @@ VormaApplication::~VormaApplication()
         delete m_midiSynth;
         delete m_midiSynthInput;
     }
+    // Closed ports may still be closing on a thread of the port layer; the
+    // program leaves once they are gone.
+    MidiBackend::finishClosing();
     ApplicationServices::registerProvider(nullptr);
     s_instance = nullptr;
 }

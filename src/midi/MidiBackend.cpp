@@ -45,3 +45,8 @@ void MidiBackend::setCurrent(std::shared_ptr<MidiBackend> backend)
     std::lock_guard<std::mutex> lock(backendMutex);
     installedBackend = std::move(backend);
 }
+
+void MidiBackend::finishClosing()
+{
+    RtMidiBackend::finishClosing();
+}

@@ -40,7 +40,9 @@ public:
     virtual ~MidiOutputDevice() = default;
     // False when the driver reports an error.
     virtual bool send(const unsigned char *bytes, std::size_t size) = 0;
-    // Closes the port; false when the driver reports an error.
+    // Closes the port; false when the driver reports an error. What was
+    // sent before reaches the port first. A device may hand the close to a
+    // thread of its own and return at once (MidiBackend::finishClosing()).
     virtual bool close() = 0;
     // False once the port is known to be gone or no longer linked to (its
     // device unplugged, say, even when one of the same name came back).
@@ -85,6 +87,10 @@ public:
     // Installs a backend (tests install a fake); null returns to the
     // platform default. Ports already open keep the backend they came from.
     static void setCurrent(std::shared_ptr<MidiBackend> backend);
+    // Returns once the platform library's ports closed so far are closed
+    // and their clients gone: some close on a thread of their own after
+    // the closing call returned. The program waits for this before it exits.
+    static void finishClosing();
 };
 
 #endif

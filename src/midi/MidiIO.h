@@ -32,8 +32,9 @@ public:
     // True when this object now holds the port; false when it is already
     // open, the name is not a present port, or the driver fails.
     virtual bool open(const QString &portName);
-    // True when a held port was released without a driver error. The port
-    // name is empty afterwards in every case.
+    // True when a held port was released without a driver error (a JACK
+    // output's port closes a moment later, reporting to the debug output
+    // only). The port name is empty afterwards in every case.
     virtual bool close();
     // Bit c stands for MIDI channel c + 1 (the status byte's low nibble).
     virtual void setChannels(const QBitArray &channels);

@@ -122,32 +122,50 @@ void destroyClient(std::unique_ptr<Client> &client)
 // use-after-free that crashed tests now and then). So a JACK output whose
 // port has closed is destroyed only once that thread has long seen the port
 // gone: after 50 ms, many JACK cycles.
+//
+// The port itself is closed there too: that takes a server round trip or
+// two per port, and closing a document with many ports must not hold up
+// the window. What was sent before reaches the port first: the library
+// waits for a cycle of the client's thread, which sends what is queued,
+// before it closes the port.
 ClosedClientReaper &closedJackOutputs()
 {
     static ClosedClientReaper reaper(50000000ull);
     return reaper;
 }
 
-// Destroys a client whose port is closed.
-void retire(std::unique_ptr<RtMidiIn> &client, const LostFlag &)
+// Hands a JACK output to the reaper, which closes its port and destroys it
+// after the grace. False for any other client: the caller closes it.
+bool closeLater(std::unique_ptr<RtMidiIn> &, const LostFlag &, const QString &)
 {
-    destroyClient(client);
+    return false;
 }
 
-void retire(std::unique_ptr<RtMidiOut> &client, const LostFlag &serverLost)
+bool closeLater(std::unique_ptr<RtMidiOut> &client, const LostFlag &serverLost, const QString &rawName)
 {
-    if (!serverLost) { // ALSA
-        destroyClient(client);
-        return;
-    }
+    if (!serverLost) // ALSA closes at once
+        return false;
     client->setErrorCallback(ErrorFlag::toDebugOutput, nullptr);
-    RtMidiOut *closed = client.release();
-    closedJackOutputs().add([closed, serverLost] {
-        std::unique_ptr<RtMidiOut> c(closed);
-        if (serverLost->load())
-            abandon(c);
-        destroyClient(c);
-    });
+    RtMidiOut *closing = client.release();
+    closedJackOutputs().add(
+        rawName,
+        [closing, serverLost] {
+            if (serverLost->load())
+                return;
+            try {
+                ClientLock lock(RtMidiBackend::clientMutex());
+                closing->closePort();
+            } catch (const RtMidiError &e) {
+                report(e);
+            }
+        },
+        [closing, serverLost] {
+            std::unique_ptr<RtMidiOut> c(closing);
+            if (serverLost->load())
+                abandon(c);
+            destroyClient(c);
+        });
+    return true;
 }
 
 // A client of the MIDI library; one of a lost JACK server is abandoned.
@@ -156,6 +174,7 @@ struct LibraryClient
 {
     ErrorFlag error;
     LostFlag serverLost; // null under ALSA
+    QString rawName;     // of the port opened
     std::unique_ptr<Client> port;
 
     ~LibraryClient() { close(); }
@@ -164,6 +183,8 @@ struct LibraryClient
 
     // Closes the port and retires the client. Destroying an input's client
     // stops the driver's thread, after which its sink is never called again.
+    // A JACK output closes later, on the reaper's thread; what it reports
+    // then reaches the debug output only.
     bool close()
     {
         if (!port)
@@ -172,6 +193,8 @@ struct LibraryClient
             abandon(port);
             return true;
         }
+        if (closeLater(port, serverLost, rawName))
+            return true;
         error.raised.store(false);
         bool ok = true;
         try {
@@ -181,7 +204,7 @@ struct LibraryClient
             report(e);
             ok = false;
         }
-        retire(port, serverLost);
+        destroyClient(port);
         return ok && !error.raised.load();
     }
 };
@@ -268,6 +291,7 @@ std::unique_ptr<Device> openDevice(Create create, const LostFlag &serverLost, co
     auto device = std::make_unique<Device>();
     LibraryClient<typename decltype(device->client.port)::element_type> &client = device->client;
     client.serverLost = serverLost;
+    client.rawName = rawName;
     try {
         {
             ClientLock lock(RtMidiBackend::clientMutex());
@@ -477,6 +501,11 @@ bool RtMidiBackend::jackServerRuns()
     return true;
 }
 
+void RtMidiBackend::finishClosing()
+{
+    closedJackOutputs().finish();
+}
+
 std::mutex &RtMidiBackend::clientMutex()
 {
     // Never destroyed: clients are still closed while the program exits.
@@ -589,6 +618,10 @@ std::unique_ptr<MidiOutputDevice> RtMidiBackend::openOutput(const QString &rawNa
     }
     if (api == MidiDriverApi::None)
         return nullptr;
+    // A client of ours that still closes may be linked to the port: until
+    // its port has closed, that link would pass for the new one's.
+    if (watch)
+        closedJackOutputs().waitUntilClosed(rawName);
     return openDevice<RtMidiOutputDevice>(
         [&] { return new RtMidiOut(libraryApi(api), clientName.toStdString()); }, serverLost,
         rawName, OwnOutputPort,

@@ -25,6 +25,10 @@ enum class MidiApiSetting { Auto, Alsa, Jack, Off };
 // most once a second, so a JACK server started later is found by the next
 // port poll.
 //
+// A JACK output's port closes on a thread of its own, so the thread that
+// closes it goes on at once; opening the port it was linked to again waits
+// until it has closed.
+//
 // Enumeration goes through one kept client per direction: under JACK a new
 // client costs tens of milliseconds, and the application polls every second.
 // Clients are opened and closed one at a time in the whole process (see
@@ -54,6 +58,9 @@ public:
     // crashes when two threads of a process open or close clients at once.
     // Nothing else is done under it, and no other lock is taken inside it.
     static std::mutex &clientMutex();
+    // Returns once every client closed so far is closed and destroyed:
+    // JACK outputs close on a thread of their own.
+    static void finishClosing();
 
     // The API in use now, choosing one when none is.
     MidiDriverApi api();

@@ -1,4 +1,5 @@
 #include "app/UpdateChecker.h"
+#include "GuiTestMain.h"
 
 #include "QmdVorma/ApplicationSettingsKeys.h"
 
@@ -294,5 +295,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(tst_UpdateCheck)
+VORMA_GUI_TEST_MAIN(tst_UpdateCheck)
 #include "tst_updatecheck.moc"

@@ -1,4 +1,5 @@
 #include "inspector/ControllerInfo.h"
+#include "GuiTestMain.h"
 
 #include "QmdVorma/QmdVorma.h"
 
@@ -113,5 +114,5 @@ void TestControllerInfo::damagedPointsDoNotHang()
 
 // Curve points travel through QVariant as QPolygonF, which only a program
 // that loads the GUI library can hold: hence an application object.
-QTEST_MAIN(TestControllerInfo)
+VORMA_GUI_TEST_MAIN(TestControllerInfo)
 #include "tst_controllerinfo.moc"

@@ -15,6 +15,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <memory>
 
 #include <functional>
@@ -40,12 +41,20 @@ bool inputReceives(VirtualSource &source, std::vector<quint8> bytes, const std::
     return false;
 }
 
-int ownInputPortsListed()
+int ownPortsListed(MidiDirection direction)
 {
+    // Our inputs are listed among the ports others can read, and so on.
+    const MidiDirection listed =
+        direction == MidiDirection::Input ? MidiDirection::Output : MidiDirection::Input;
     int count = 0;
-    for (const QString &raw : MidiBackend::current()->portNames(MidiDirection::Output))
+    for (const QString &raw : MidiBackend::current()->portNames(listed))
         count += isOwnMidiPort(raw) ? 1 : 0;
     return count;
+}
+
+int ownInputPortsListed()
+{
+    return ownPortsListed(MidiDirection::Input);
 }
 
 } // namespace
@@ -64,6 +73,7 @@ private slots:
     void opensTheNamedPortWhileOthersComeAndGo();
     void threadsOpenAndCloseAtOnce();
     void clientOpensWaitForTheProcessLock();
+    void reopensWhileTheOldClientCloses();
     void vanishedPortsFailCleanly();
 };
 
@@ -276,6 +286,59 @@ void TestMidiJack::clientOpensWaitForTheProcessLock()
     QVERIFY2(!openedWhileHeld, "a client was opened while another thread held the client lock");
     QVERIFY(done.load());
     QVERIFY(opened);
+}
+
+// Closing an output does not wait for its client to close (a window closing
+// many ports would wait for each), the name can be opened again while that
+// client still closes, and the new client plays. Before it exits the program
+// waits until closed ports are gone.
+void TestMidiJack::reopensWhileTheOldClientCloses()
+{
+    VirtualSink target("ReopenSink");
+    MidiOutput output;
+    output.setChannels(channelOne());
+    MidiBackend::finishClosing(); // what the tests before closed
+    const int ownBefore = ownPortsListed(MidiDirection::Output);
+    QVERIFY(output.open(target.name));
+    QCOMPARE(ownPortsListed(MidiDirection::Output), ownBefore + 1);
+
+    // While the process lock is held, no client can close.
+    std::mutex m;
+    std::condition_variable changed;
+    bool held = false;
+    std::thread holder([&] {
+        std::lock_guard<std::mutex> clients(RtMidiBackend::clientMutex());
+        {
+            std::lock_guard<std::mutex> lock(m);
+            held = true;
+        }
+        changed.notify_all();
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    });
+    {
+        std::unique_lock<std::mutex> lock(m);
+        changed.wait(lock, [&] { return held; });
+    }
+    const quint64 start = currentTimeNs();
+    const bool closed = output.close();
+    const quint64 closeNs = currentTimeNs() - start;
+    const int listedWhileClosing = ownPortsListed(MidiDirection::Output);
+    const bool reopened = output.open(target.name);
+    const int listedAfterReopen = ownPortsListed(MidiDirection::Output);
+    holder.join();
+    QVERIFY(closed);
+    QVERIFY2(closeNs < 150000000ull, qPrintable(QStringLiteral("close took %1 ms").arg(closeNs / 1e6)));
+    QCOMPARE(listedWhileClosing, ownBefore + 1);
+    QVERIFY(reopened);
+    // The old port had closed before the new one opened: linked to the
+    // same port, it would have passed for the new one.
+    QCOMPARE(listedAfterReopen, ownBefore + 1);
+    QVERIFY(sinkReceives(target, [&] { output.sendMessages({noteOnMessage(0, 60, 100)}); }, {"90 3c 64"}));
+
+    // What the program waits for before it exits.
+    QVERIFY(output.close());
+    MidiBackend::finishClosing();
+    QCOMPARE(ownPortsListed(MidiDirection::Output), ownBefore);
 }
 
 // A device unplugged while its port is open: nothing throws or crashes,
