@@ -12,11 +12,8 @@
 #include "canvas/GridGeometry.h"
 
 #include <QGraphicsView>
-#include <QPainter>
 #include <QPropertyAnimation>
 
-#include <cmath>
-#include <limits>
 #include <mutex>
 
 using namespace QmdVorma;
@@ -563,57 +560,16 @@ void NetworkScene::drawBackground(QPainter *painter, const QRectF &rect)
     QmdVormaController *c = controller();
     if (!c)
         return;
-    const double d = divsPerPrincipal();
-    const double px = double(TicksPerPrincipal) * pixelsPerTickX;
-    const double py = double(TicksPerPrincipal) * pixelsPerTickY;
-    const QRectF area = GridGeometry::widenToPrincipals(rect, px, py);
-    painter->setBackground(QBrush(backgroundColor()));
-    painter->eraseRect(area);
-    if (!c->data(Keys::ShowGrid).toBool())
-        return;
-
-    // A layer finer than half a device pixel would only grey the canvas (and
-    // at a damaged division count take forever): it is left out.
-    const QTransform &t = painter->worldTransform();
-    const auto visible = [&t](double sx, double sy) {
-        return std::hypot(sx * t.m11(), sx * t.m12()) >= 0.5 && std::hypot(sy * t.m21(), sy * t.m22()) >= 0.5;
-    };
-    // Far out on the canvas a step can be too small to change a coordinate:
-    // the loop then ends instead of drawing the same line for ever.
-    const auto next = [](double at, double step) {
-        const double after = at + step;
-        return after > at ? after : std::numeric_limits<double>::infinity();
-    };
-    const auto drawLines = [&](const QColor &color, double sx, double sy) {
-        if (color.alpha() == 0 || !visible(sx, sy))
-            return;
-        painter->setPen(QPen(color, 0));
-        QVector<QLineF> lines;
-        for (double y = area.top(); y <= area.bottom(); y = next(y, sy))
-            lines.append(QLineF(area.left(), y, area.right(), y));
-        for (double x = area.left(); x <= area.right(); x = next(x, sx))
-            lines.append(QLineF(x, area.top(), x, area.bottom()));
-        painter->drawLines(lines);
-    };
-    const auto drawPoints = [&](const QColor &color, double sx, double sy) {
-        if (color.alpha() == 0 || !visible(sx, sy))
-            return;
-        painter->setPen(QPen(color, 0));
-        QVector<QPointF> points;
-        for (double y = area.top(); y <= area.bottom(); y = next(y, sy)) {
-            for (double x = area.left(); x <= area.right(); x = next(x, sx))
-                points.append(QPointF(x, y));
-        }
-        painter->drawPoints(points);
-    };
-    // One-pixel lines and points are crisper, and much cheaper, aliased.
-    painter->save();
-    painter->setRenderHint(QPainter::Antialiasing, false);
-    drawLines(divisionLinesColor(), px / d, py / d);
-    drawLines(principalLinesColor(), px, py);
-    drawPoints(divisionPointsColor(), px / d, py / d);
-    drawPoints(principalPointsColor(), px, py);
-    painter->restore();
+    GridPainter::Style style;
+    style.background = backgroundColor();
+    style.divisionLines = divisionLinesColor();
+    style.principalLines = principalLinesColor();
+    style.divisionPoints = divisionPointsColor();
+    style.principalPoints = principalPointsColor();
+    style.divisions = divsPerPrincipal();
+    style.principal = QSizeF(double(TicksPerPrincipal) * pixelsPerTickX, double(TicksPerPrincipal) * pixelsPerTickY);
+    style.showGrid = c->data(Keys::ShowGrid).toBool();
+    m_gridPainter.paint(painter, rect, style);
 }
 
 void NetworkScene::checkFeedbackPipe()

@@ -2,6 +2,7 @@
 #define CANVAS_NETWORKSCENE_H
 
 #include "QmdVorma/QmdVormaObserver.h"
+#include "canvas/GridPainter.h"
 #include "canvas/NotifyingValue.h"
 
 #include <QColor>
@@ -183,6 +184,7 @@ private:
     QHash<GraphicsVoiceGroupItem *, qint64> m_noFreeVoiceWarnings;
     QElapsedTimer m_monotonic;
     QPropertyAnimation *m_pulseAnimation = nullptr;
+    GridPainter m_gridPainter;
 };
 
 #endif

@@ -63,7 +63,10 @@ NetworkView::NetworkView(QWidget *parent)
     : QGraphicsView(parent), m_togglePlayStopText(tr("&Toggle Play / Stop")), m_playText(tr("&Play")),
       m_stopText(tr("&Stop"))
 {
-    setCacheMode(QGraphicsView::CacheBackground);
+    // The scene fills its background from a tiled picture of the grid, as
+    // quickly as a cached copy would be copied; a cache would only add a
+    // viewport-sized pixmap, made again on every zoom and scene-rectangle change.
+    setCacheMode(QGraphicsView::CacheNone);
     setFocusPolicy(Qt::WheelFocus);
     setDragMode(QGraphicsView::RubberBandDrag);
     m_zoomComboBox = new QwpComboBox(this);

@@ -163,6 +163,31 @@ private slots:
         QCOMPARE(GridGeometry::canvasDivsPerPrincipal(700000), 665280);
         QCOMPARE(GridGeometry::snapStep(13), QmdVorma::Ticks(665280 / 13));
     }
+
+    // How many principals of a device period one picture of the grid spans:
+    // a whole number of pixels, at least 256 of them, at most 2048.
+    void tilePrincipals_data()
+    {
+        QTest::addColumn<double>("period");
+        QTest::addColumn<int>("principals");
+        QTest::newRow("160 pixels") << 160.0 << 2;
+        QTest::newRow("120 pixels") << 120.0 << 3;
+        QTest::newRow("300 pixels") << 300.0 << 1;
+        QTest::newRow("half pixels") << 37.5 << 8;
+        QTest::newRow("fifths") << 52.8 << 5;
+        // 110 dots per inch: 550 / 3 pixels, as the scale factors round it.
+        QTest::newRow("thirds, rounded") << 665280 * ((110 / 72.0) * 120 / 665280) << 3;
+        QTest::newRow("no whole multiple") << 100 * M_PI << 0;
+        QTest::newRow("wider than a picture") << 2500.0 << 0;
+        QTest::newRow("none") << 0.0 << 0;
+    }
+
+    void tilePrincipals()
+    {
+        QFETCH(double, period);
+        QFETCH(int, principals);
+        QCOMPARE(GridGeometry::tilePrincipals(period, 256, 2048), principals);
+    }
 };
 
 QTEST_APPLESS_MAIN(TestCanvasGeometry)
