@@ -151,7 +151,7 @@ void styleCode(const QTextBlock &block)
     QTextCursor(block).setBlockFormat(format);
 }
 
-// Code is one block per line, the reader ending each piece with an empty
+// Code is one block per line, the reader ending each listing with an empty
 // one; a shaded box holds its lines.
 void boxCode(QTextDocument &document, const Units &u)
 {
