@@ -324,8 +324,15 @@ ElementItem *NetworkScene::createElementItem(QmdItemId id, QmdRequestId rid)
     item->onElementDataChanged(id, c->keys(c->elementIndex(id)), rid);
     if (rid != RebuildRequestId)
         item->graphicsItem()->setSelected(true);
+    item->fitCacheToViews();
     updateContentsRect(item);
     return item;
+}
+
+void NetworkScene::fitItemCachesToViews()
+{
+    for (ElementItem *item : qAsConst(m_itemsById))
+        item->fitCacheToViews();
 }
 
 void NetworkScene::onElementsRemoved(const QmdItemIdList &ids, QmdRequestId)

@@ -93,6 +93,8 @@ void NetworkView::setNetworkScene(NetworkScene *scene)
     if (scene)
         connect(scene, &NetworkScene::sceneContentsRectChanged, this, &NetworkView::smartUpdateSceneRect);
     setScene(scene);
+    if (scene)
+        scene->fitItemCachesToViews();
 }
 
 void NetworkView::setEditTarget(QObject *target)
@@ -371,6 +373,8 @@ void NetworkView::applyZoom()
         setTransformationAnchor(QGraphicsView::AnchorUnderMouse);
     setTransform(QTransform::fromScale(z, z));
     setTransformationAnchor(QGraphicsView::AnchorViewCenter);
+    if (m_attachedScene)
+        m_attachedScene->fitItemCachesToViews();
     m_pendingZoomRequestId = 0;
     setZoomOut(m_zoomDirection == ZoomGeometry::ZoomOut);
     shrinkOrGrowSceneRect();
