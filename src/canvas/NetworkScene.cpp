@@ -579,6 +579,12 @@ void NetworkScene::drawBackground(QPainter *painter, const QRectF &rect)
     m_gridPainter.paint(painter, rect, style);
 }
 
+bool NetworkScene::paintsOpaqueBackground() const
+{
+    const QColor background = backgroundColor();
+    return controller() && background.isValid() && background.alpha() == 255;
+}
+
 void NetworkScene::checkFeedbackPipe()
 {
     QmdVormaController *c = controller();

@@ -114,6 +114,8 @@ public:
     // ElementItem::fitCacheToViews for every element item; the views call it
     // when their zoom changes.
     void fitItemCachesToViews();
+    // Whether drawBackground covers all it is given with an opaque colour.
+    bool paintsOpaqueBackground() const;
 
 signals:
     void sceneContentsRectChanged(const QRectF &rect);
