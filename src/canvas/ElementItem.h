@@ -32,6 +32,12 @@ public:
     virtual void onInstrumentDataChanged(QmdItemId id, const QStringList &keys, QmdRequestId rid);
     virtual void onSceneSelectionChanged();
 
+    // Caches the item's painting in device coordinates only while that
+    // picture, in the most zoomed-in view of the scene, is small; run when
+    // the item's size or a view's zoom changes. Items that never cache are
+    // left as they are.
+    void fitCacheToViews();
+
 protected:
     // The element's `TickPos` in scene coordinates; the origin for a value
     // that is no tick point.
@@ -42,6 +48,8 @@ protected:
     // False while data is being applied: selection changes meanwhile repaint
     // nothing of their own.
     bool m_ready = true;
+    // The device cache was left off by fitCacheToViews, not by the item.
+    bool m_cacheWithheld = false;
 };
 
 #endif

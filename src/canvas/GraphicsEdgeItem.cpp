@@ -226,6 +226,7 @@ void GraphicsEdgeItem::updatePath()
     m_arrowHead->setPos(g.end);
     updatePen(isSelected());
     m_usageLabel->setPos(g.labelPos);
+    fitCacheToViews();
 }
 
 void GraphicsEdgeItem::updatePen(bool selected)

@@ -324,8 +324,15 @@ ElementItem *NetworkScene::createElementItem(QmdItemId id, QmdRequestId rid)
     item->onElementDataChanged(id, c->keys(c->elementIndex(id)), rid);
     if (rid != RebuildRequestId)
         item->graphicsItem()->setSelected(true);
+    item->fitCacheToViews();
     updateContentsRect(item);
     return item;
+}
+
+void NetworkScene::fitItemCachesToViews()
+{
+    for (ElementItem *item : qAsConst(m_itemsById))
+        item->fitCacheToViews();
 }
 
 void NetworkScene::onElementsRemoved(const QmdItemIdList &ids, QmdRequestId)
@@ -570,6 +577,12 @@ void NetworkScene::drawBackground(QPainter *painter, const QRectF &rect)
     style.principal = QSizeF(double(TicksPerPrincipal) * pixelsPerTickX, double(TicksPerPrincipal) * pixelsPerTickY);
     style.showGrid = c->data(Keys::ShowGrid).toBool();
     m_gridPainter.paint(painter, rect, style);
+}
+
+bool NetworkScene::paintsOpaqueBackground() const
+{
+    const QColor background = backgroundColor();
+    return controller() && background.isValid() && background.alpha() == 255;
 }
 
 void NetworkScene::checkFeedbackPipe()

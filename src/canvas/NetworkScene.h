@@ -111,6 +111,11 @@ public:
     // Measures the item (nodes and text boxes only) against the contents
     // rectangle and announces a changed rectangle.
     void updateContentsRect(ElementItem *item);
+    // ElementItem::fitCacheToViews for every element item; the views call it
+    // when their zoom changes.
+    void fitItemCachesToViews();
+    // Whether drawBackground covers all it is given with an opaque colour.
+    bool paintsOpaqueBackground() const;
 
 signals:
     void sceneContentsRectChanged(const QRectF &rect);

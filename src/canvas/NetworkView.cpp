@@ -17,6 +17,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPen>
 #include <QPixmap>
 #include <QScrollBar>
@@ -93,6 +94,24 @@ void NetworkView::setNetworkScene(NetworkScene *scene)
     if (scene)
         connect(scene, &NetworkScene::sceneContentsRectChanged, this, &NetworkView::smartUpdateSceneRect);
     setScene(scene);
+    // The scene's background usually covers the viewport with an opaque
+    // colour; filling it with the palette first as well would cost as much
+    // as the grid on a large view. drawBackground fills it where needed.
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent, scene != nullptr);
+    if (scene)
+        scene->fitItemCachesToViews();
+}
+
+void NetworkView::drawBackground(QPainter *painter, const QRectF &rect)
+{
+    if (!m_attachedScene || !m_attachedScene->paintsOpaqueBackground()) {
+        // What the viewport would have filled itself.
+        painter->save();
+        painter->resetTransform();
+        painter->fillRect(viewport()->rect(), viewport()->palette().brush(viewport()->backgroundRole()));
+        painter->restore();
+    }
+    QGraphicsView::drawBackground(painter, rect);
 }
 
 void NetworkView::setEditTarget(QObject *target)
@@ -371,6 +390,8 @@ void NetworkView::applyZoom()
         setTransformationAnchor(QGraphicsView::AnchorUnderMouse);
     setTransform(QTransform::fromScale(z, z));
     setTransformationAnchor(QGraphicsView::AnchorViewCenter);
+    if (m_attachedScene)
+        m_attachedScene->fitItemCachesToViews();
     m_pendingZoomRequestId = 0;
     setZoomOut(m_zoomDirection == ZoomGeometry::ZoomOut);
     shrinkOrGrowSceneRect();

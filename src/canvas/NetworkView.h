@@ -117,6 +117,7 @@ protected:
     void focusOutEvent(QFocusEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void drawBackground(QPainter *painter, const QRectF &rect) override;
     // Takes the MidiEvents the application hands the focus widget.
     void customEvent(QEvent *event) override;
 

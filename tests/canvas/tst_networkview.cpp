@@ -47,6 +47,47 @@ private slots:
         QCOMPARE(view.tool(), 4);
     }
 
+    // The viewport does not fill itself behind the scene: where the scene
+    // paints no opaque background (no document, a translucent colour), the
+    // view puts the palette's colour under it as the viewport did.
+    void viewportShowsItsPaletteWhereTheSceneLeavesIt_data()
+    {
+        QTest::addColumn<bool>("attached");
+        QTest::addColumn<QColor>("background");
+        QTest::newRow("no document") << false << QColor(10, 200, 30);
+        QTest::newRow("translucent") << true << QColor(10, 200, 30, 100);
+        QTest::newRow("opaque") << true << QColor(10, 200, 30);
+    }
+
+    void viewportShowsItsPaletteWhereTheSceneLeavesIt()
+    {
+        QFETCH(bool, attached);
+        QFETCH(QColor, background);
+        CanvasDocument c;
+        c.attach();
+        c.setRoot(Keys::ShowGrid, false);
+        c.setRoot(Keys::StyleBackgroundColor, background);
+        if (!attached)
+            c.scene.setController(nullptr);
+        NetworkView view;
+        view.setNetworkScene(&c.scene);
+        view.resize(200, 150);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+
+        QImage expected(view.viewport()->size(), QImage::Format_ARGB32_Premultiplied);
+        expected.fill(view.viewport()->palette().color(QPalette::Base));
+        if (attached) {
+            QPainter p(&expected);
+            p.fillRect(expected.rect(), background);
+        }
+        // Whatever the picture held before must not show through.
+        QImage shown(expected.size(), QImage::Format_ARGB32_Premultiplied);
+        shown.fill(Qt::magenta);
+        view.viewport()->render(&shown);
+        QCOMPARE(shown, expected);
+    }
+
     void viewCentreInTicks()
     {
         NetworkScene scene;

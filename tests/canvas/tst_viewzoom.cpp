@@ -7,6 +7,7 @@
 #include <QGraphicsItem>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPixmapCache>
 
 #include <cmath>
 #include <limits>
@@ -186,6 +187,60 @@ private slots:
         f.setRoot(Keys::ZoomScale, 2.0);
         QCOMPARE(f.scene.sceneRect(), f.viewportOnOrigin());
         QCOMPARE(f.scene.sceneRect().width(), f.view.viewport()->width() / 2.0);
+    }
+
+    // Zoomed in, an edge across the view would take a picture of the
+    // view's size in the pixmap cache, and a few of those push out every
+    // other item's picture on each repaint; such an item is painted
+    // directly, while small ones keep their cached pictures.
+    void largePicturesAreNotCached_data()
+    {
+        QTest::addColumn<double>("zoom");
+        QTest::addColumn<bool>("longEdgeCached");
+        QTest::newRow("50 %") << 0.5 << true;
+        QTest::newRow("200 %") << 2.0 << false;
+        QTest::newRow("800 %") << 8.0 << false;
+    }
+
+    void largePicturesAreNotCached()
+    {
+        QFETCH(double, zoom);
+        QFETCH(bool, longEdgeCached);
+        const int defaultLimit = QPixmapCache::cacheLimit();
+        const auto restoreLimit = qScopeGuard([defaultLimit] { QPixmapCache::setCacheLimit(defaultLimit); });
+        QPixmapCache::setCacheLimit(65536); // the program's
+        ZoomFixture f;
+        f.setRoot(Keys::ZoomScale, zoom);
+        // Made while zoomed in: a node, an edge to the next principal and
+        // one three principals down and across (360 by 360 scene units).
+        const QmdItemId a = addNode(f.doc);
+        const QmdItemId b = addNode(f.doc, TicksPerPrincipal, 0);
+        const QmdItemId c = addNode(f.doc, 3 * TicksPerPrincipal, 3 * TicksPerPrincipal);
+        const QmdItemId shortEdge = addEdge(f.doc, a, b);
+        const QmdItemId longEdge = addEdge(f.doc, b, c, Direct);
+        f.doc.controller.requestAddTextBox(TickPoint(0, TicksPerPrincipal), QStringLiteral("text"));
+        settle();
+        const QmdItemId text = lastElement(f.doc);
+        // Node, short edge, long edge, text box; the text box never caches.
+        const auto modes = [&] {
+            QVector<QGraphicsItem::CacheMode> m;
+            for (QmdItemId id : {a, shortEdge, longEdge, text})
+                m << f.scene.elementItem(id)->graphicsItem()->cacheMode();
+            return m;
+        };
+        const auto cached = QGraphicsItem::DeviceCoordinateCache;
+        const auto uncached = QGraphicsItem::NoCache;
+        const QVector<QGraphicsItem::CacheMode> allFit{cached, cached, cached, uncached};
+        const QVector<QGraphicsItem::CacheMode> zoomedIn{cached, cached, longEdgeCached ? cached : uncached, uncached};
+        QCOMPARE(modes(), zoomedIn);
+        // The zoom changes what fits, both ways.
+        f.setRoot(Keys::ZoomScale, 0.25);
+        QCOMPARE(modes(), allFit);
+        f.setRoot(Keys::ZoomScale, zoom);
+        QCOMPARE(modes(), zoomedIn);
+        // So does the edge's length.
+        f.setElement(c, Keys::TickPos, QVariant::fromValue(TickPoint(2 * TicksPerPrincipal, 0)));
+        QCOMPARE(modes(), allFit);
     }
 
     void damagedScaleLeavesAUsableView_data()
