@@ -33,7 +33,13 @@
 #include <mutex>
 #include <thread>
 
+#include <csignal>
+
+#include <sys/mman.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "RunBenchmarks.h"
 
@@ -455,6 +461,56 @@ bool engineThreadsRealTime()
     return realTime;
 }
 
+// VORMA_BENCH_LOAD=N: N child processes of normal priority that spin and
+// churn memory (map, touch and unmap 200 MB, over and over) while they
+// live, as other programs on a musician's machine do. The children use
+// nothing but system calls: the parent has threads, and a forked child may
+// only rely on what is async-signal-safe.
+class BackgroundLoad
+{
+public:
+    BackgroundLoad()
+    {
+        const int n = qEnvironmentVariableIntValue("VORMA_BENCH_LOAD");
+        for (int i = 0; i < n; ++i) {
+            const pid_t pid = fork();
+            if (pid == 0)
+                churn();
+            if (pid > 0)
+                m_children.push_back(pid);
+        }
+    }
+    ~BackgroundLoad()
+    {
+        for (pid_t pid : m_children)
+            kill(pid, SIGKILL);
+        for (pid_t pid : m_children)
+            waitpid(pid, nullptr, 0);
+    }
+    int size() const { return int(m_children.size()); }
+
+private:
+    [[noreturn]] static void churn()
+    {
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        const sched_param normal{};
+        sched_setscheduler(0, SCHED_OTHER, &normal);
+        constexpr std::size_t Bytes = 200u << 20;
+        const long page = sysconf(_SC_PAGESIZE);
+        for (;;) {
+            void *p = mmap(nullptr, Bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+            if (p == MAP_FAILED)
+                continue;
+            auto *bytes = static_cast<volatile char *>(p);
+            for (std::size_t i = 0; i < Bytes; i += std::size_t(page))
+                bytes[i] = char(i);
+            munmap(p, Bytes);
+        }
+    }
+
+    std::vector<pid_t> m_children;
+};
+
 // A network document drawn straight into the model, then attached to its
 // controller as a window does, with one instrument on a fake port (or a
 // JACK port, see benchOnJack()), every send stamped.
@@ -552,6 +608,8 @@ bool isNoteOn(const std::vector<quint8> &bytes)
 // Each node plays a pitch of its own, so note-ons and arrivals pair up per
 // pitch in order. Then the CPU use of the process while that plays and
 // while it stands. On JACK, heard_* is the same at the recorder's port.
+// With VORMA_BENCH_LOAD=N the notes play beside N busy processes
+// (BackgroundLoad).
 void BM_NetworkNoteOnLateness(benchmark::State &state)
 {
     using namespace QmdVorma;
@@ -579,9 +637,12 @@ void BM_NetworkNoteOnLateness(benchmark::State &state)
     std::vector<double> heard;
     double cpuPlaying = 0;
     double cpuStopped = 0;
+    int load = 0;
     for (auto _ : state) {
         double cpuSeconds = 0;
         double playedSeconds = 0;
+        std::unique_ptr<BackgroundLoad> background = std::make_unique<BackgroundLoad>();
+        load = background->size();
         for (int run = 0; run < Runs; ++run) {
             c.requestPause();
             c.requestGotoStart();
@@ -648,6 +709,7 @@ void BM_NetworkNoteOnLateness(benchmark::State &state)
                 pairUp(net.recorder->received(), false);
             }
         }
+        background.reset();
         cpuPlaying = cpuSeconds / playedSeconds * 100.0;
 
         const ProcessUsage idle = ProcessUsage::now();
@@ -657,6 +719,7 @@ void BM_NetworkNoteOnLateness(benchmark::State &state)
                      * 100.0;
     }
     state.counters["real_time"] = engineThreadsRealTime() ? 1 : 0;
+    state.counters["load_processes"] = load;
     state.counters["note_ons"] = double(lateness.size());
     state.counters["start_notes"] = double(startLateness.size());
     state.counters["start_max_ms"] =
