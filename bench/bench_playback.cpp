@@ -766,7 +766,7 @@ void BM_ArrivalsThroughAdvanceVoice(benchmark::State &state)
         }
     }
     // A step lets the voice round its loop of no time a few times over.
-    const std::lock_guard<std::mutex> arrival(c.nodeArrivalMutex());
+    const std::lock_guard<PriorityInheritanceMutex> arrival(c.nodeArrivalMutex());
     state.SetItemsProcessed(c.data(QmdVorma::Keys::HitCount, c.lookupElementStateIndex(node)).toLongLong());
     c.requestPause();
 }

@@ -746,7 +746,7 @@ void MidiSync::estimateTempo(const MidiInputMessage &message, bool startedClock)
     const uint current = tempo();
     uint estimate = current;
     {
-        std::lock_guard<std::mutex> lock(m_estimateMutex);
+        std::lock_guard<PriorityInheritanceMutex> lock(m_estimateMutex);
         // A clock that starts the clock, the first one ever, or the first
         // after a silence longer than the window opens a new window and
         // leaves the tempo as it is: its delta measures the wait after start

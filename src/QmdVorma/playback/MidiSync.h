@@ -3,6 +3,7 @@
 
 #include "QmdVorma/playback/AbstractSync.h"
 #include "midi/MidiInputMessage.h"
+#include "midi/PriorityInheritanceMutex.h"
 
 #include <QHash>
 #include <QSet>
@@ -238,7 +239,7 @@ private:
 
     // The tempo estimate: clock stamps of the window (at most 2 s) after its
     // start. Several input ports may deliver at once.
-    std::mutex m_estimateMutex;
+    PriorityInheritanceMutex m_estimateMutex;
     std::deque<quint64> m_clockStamps;
     bool m_windowOpen = false;
     quint64 m_windowStartNs = 0;
