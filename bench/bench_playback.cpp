@@ -79,6 +79,56 @@ void reportLateness(benchmark::State &state, std::vector<double> latenessMs, con
     state.counters[prefix + "max_ms"] = latenessMs.back();
 }
 
+// VORMA_BENCH_LOAD=N: N child processes of normal priority that spin and
+// churn memory (map, touch and unmap 200 MB, over and over) while they
+// live, as other programs on a musician's machine do. The children use
+// nothing but system calls: the parent has threads, and a forked child may
+// only rely on what is async-signal-safe.
+class BackgroundLoad
+{
+public:
+    BackgroundLoad()
+    {
+        const int n = qEnvironmentVariableIntValue("VORMA_BENCH_LOAD");
+        for (int i = 0; i < n; ++i) {
+            const pid_t pid = fork();
+            if (pid == 0)
+                churn();
+            if (pid > 0)
+                m_children.push_back(pid);
+        }
+    }
+    ~BackgroundLoad()
+    {
+        for (pid_t pid : m_children)
+            kill(pid, SIGKILL);
+        for (pid_t pid : m_children)
+            waitpid(pid, nullptr, 0);
+    }
+    int size() const { return int(m_children.size()); }
+
+private:
+    [[noreturn]] static void churn()
+    {
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        const sched_param normal{};
+        sched_setscheduler(0, SCHED_OTHER, &normal);
+        constexpr std::size_t Bytes = 200u << 20;
+        const long page = sysconf(_SC_PAGESIZE);
+        for (;;) {
+            void *p = mmap(nullptr, Bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+            if (p == MAP_FAILED)
+                continue;
+            auto *bytes = static_cast<volatile char *>(p);
+            for (std::size_t i = 0; i < Bytes; i += std::size_t(page))
+                bytes[i] = char(i);
+            munmap(p, Bytes);
+        }
+    }
+
+    std::vector<pid_t> m_children;
+};
+
 void BM_TimedQueuePushAndTake(benchmark::State &state)
 {
     TimedQueue<MidiOutputMessage> queue;
@@ -232,7 +282,8 @@ BENCHMARK(BM_InputRelayLatency);
 // 40 ms ahead, as a voice group queues them, sent when the clock reaches
 // their tick. Lateness is the fake port's receive stamp minus the moment
 // the clock reached the tick (the tempo does not change meanwhile, so that
-// moment is known when the note is queued).
+// moment is known when the note is queued). VORMA_BENCH_LOAD applies here
+// too (BackgroundLoad).
 void BM_InstrumentLateness(benchmark::State &state)
 {
     FakeSystem midi;
@@ -250,6 +301,7 @@ void BM_InstrumentLateness(benchmark::State &state)
     std::vector<double> lateness;
     for (auto _ : state) {
         midi.fake->clearSentMessages(OutName);
+        const BackgroundLoad background;
         constexpr int Notes = 400;
         std::vector<quint64> due(Notes);
         const quint64 start = currentTimeNs();
@@ -460,56 +512,6 @@ bool engineThreadsRealTime()
     probe.join();
     return realTime;
 }
-
-// VORMA_BENCH_LOAD=N: N child processes of normal priority that spin and
-// churn memory (map, touch and unmap 200 MB, over and over) while they
-// live, as other programs on a musician's machine do. The children use
-// nothing but system calls: the parent has threads, and a forked child may
-// only rely on what is async-signal-safe.
-class BackgroundLoad
-{
-public:
-    BackgroundLoad()
-    {
-        const int n = qEnvironmentVariableIntValue("VORMA_BENCH_LOAD");
-        for (int i = 0; i < n; ++i) {
-            const pid_t pid = fork();
-            if (pid == 0)
-                churn();
-            if (pid > 0)
-                m_children.push_back(pid);
-        }
-    }
-    ~BackgroundLoad()
-    {
-        for (pid_t pid : m_children)
-            kill(pid, SIGKILL);
-        for (pid_t pid : m_children)
-            waitpid(pid, nullptr, 0);
-    }
-    int size() const { return int(m_children.size()); }
-
-private:
-    [[noreturn]] static void churn()
-    {
-        prctl(PR_SET_PDEATHSIG, SIGKILL);
-        const sched_param normal{};
-        sched_setscheduler(0, SCHED_OTHER, &normal);
-        constexpr std::size_t Bytes = 200u << 20;
-        const long page = sysconf(_SC_PAGESIZE);
-        for (;;) {
-            void *p = mmap(nullptr, Bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-            if (p == MAP_FAILED)
-                continue;
-            auto *bytes = static_cast<volatile char *>(p);
-            for (std::size_t i = 0; i < Bytes; i += std::size_t(page))
-                bytes[i] = char(i);
-            munmap(p, Bytes);
-        }
-    }
-
-    std::vector<pid_t> m_children;
-};
 
 // A network document drawn straight into the model, then attached to its
 // controller as a window does, with one instrument on a fake port (or a
