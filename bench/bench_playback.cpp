@@ -33,7 +33,13 @@
 #include <mutex>
 #include <thread>
 
+#include <csignal>
+
+#include <sys/mman.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "RunBenchmarks.h"
 
@@ -72,6 +78,56 @@ void reportLateness(benchmark::State &state, std::vector<double> latenessMs, con
     state.counters[prefix + "p99_ms"] = at(0.99);
     state.counters[prefix + "max_ms"] = latenessMs.back();
 }
+
+// VORMA_BENCH_LOAD=N: N child processes of normal priority that spin and
+// churn memory (map, touch and unmap 200 MB, over and over) while they
+// live, as other programs on a musician's machine do. The children use
+// nothing but system calls: the parent has threads, and a forked child may
+// only rely on what is async-signal-safe.
+class BackgroundLoad
+{
+public:
+    BackgroundLoad()
+    {
+        const int n = qEnvironmentVariableIntValue("VORMA_BENCH_LOAD");
+        for (int i = 0; i < n; ++i) {
+            const pid_t pid = fork();
+            if (pid == 0)
+                churn();
+            if (pid > 0)
+                m_children.push_back(pid);
+        }
+    }
+    ~BackgroundLoad()
+    {
+        for (pid_t pid : m_children)
+            kill(pid, SIGKILL);
+        for (pid_t pid : m_children)
+            waitpid(pid, nullptr, 0);
+    }
+    int size() const { return int(m_children.size()); }
+
+private:
+    [[noreturn]] static void churn()
+    {
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        const sched_param normal{};
+        sched_setscheduler(0, SCHED_OTHER, &normal);
+        constexpr std::size_t Bytes = 200u << 20;
+        const long page = sysconf(_SC_PAGESIZE);
+        for (;;) {
+            void *p = mmap(nullptr, Bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+            if (p == MAP_FAILED)
+                continue;
+            auto *bytes = static_cast<volatile char *>(p);
+            for (std::size_t i = 0; i < Bytes; i += std::size_t(page))
+                bytes[i] = char(i);
+            munmap(p, Bytes);
+        }
+    }
+
+    std::vector<pid_t> m_children;
+};
 
 void BM_TimedQueuePushAndTake(benchmark::State &state)
 {
@@ -226,7 +282,8 @@ BENCHMARK(BM_InputRelayLatency);
 // 40 ms ahead, as a voice group queues them, sent when the clock reaches
 // their tick. Lateness is the fake port's receive stamp minus the moment
 // the clock reached the tick (the tempo does not change meanwhile, so that
-// moment is known when the note is queued).
+// moment is known when the note is queued). VORMA_BENCH_LOAD applies here
+// too (BackgroundLoad).
 void BM_InstrumentLateness(benchmark::State &state)
 {
     FakeSystem midi;
@@ -244,6 +301,7 @@ void BM_InstrumentLateness(benchmark::State &state)
     std::vector<double> lateness;
     for (auto _ : state) {
         midi.fake->clearSentMessages(OutName);
+        const BackgroundLoad background;
         constexpr int Notes = 400;
         std::vector<quint64> due(Notes);
         const quint64 start = currentTimeNs();
@@ -552,6 +610,8 @@ bool isNoteOn(const std::vector<quint8> &bytes)
 // Each node plays a pitch of its own, so note-ons and arrivals pair up per
 // pitch in order. Then the CPU use of the process while that plays and
 // while it stands. On JACK, heard_* is the same at the recorder's port.
+// With VORMA_BENCH_LOAD=N the notes play beside N busy processes
+// (BackgroundLoad).
 void BM_NetworkNoteOnLateness(benchmark::State &state)
 {
     using namespace QmdVorma;
@@ -579,9 +639,12 @@ void BM_NetworkNoteOnLateness(benchmark::State &state)
     std::vector<double> heard;
     double cpuPlaying = 0;
     double cpuStopped = 0;
+    int load = 0;
     for (auto _ : state) {
         double cpuSeconds = 0;
         double playedSeconds = 0;
+        std::unique_ptr<BackgroundLoad> background = std::make_unique<BackgroundLoad>();
+        load = background->size();
         for (int run = 0; run < Runs; ++run) {
             c.requestPause();
             c.requestGotoStart();
@@ -648,6 +711,7 @@ void BM_NetworkNoteOnLateness(benchmark::State &state)
                 pairUp(net.recorder->received(), false);
             }
         }
+        background.reset();
         cpuPlaying = cpuSeconds / playedSeconds * 100.0;
 
         const ProcessUsage idle = ProcessUsage::now();
@@ -657,6 +721,7 @@ void BM_NetworkNoteOnLateness(benchmark::State &state)
                      * 100.0;
     }
     state.counters["real_time"] = engineThreadsRealTime() ? 1 : 0;
+    state.counters["load_processes"] = load;
     state.counters["note_ons"] = double(lateness.size());
     state.counters["start_notes"] = double(startLateness.size());
     state.counters["start_max_ms"] =
@@ -703,7 +768,7 @@ void BM_ArrivalsThroughAdvanceVoice(benchmark::State &state)
         }
     }
     // A step lets the voice round its loop of no time a few times over.
-    const std::lock_guard<std::mutex> arrival(c.nodeArrivalMutex());
+    const std::lock_guard<PriorityInheritanceMutex> arrival(c.nodeArrivalMutex());
     state.SetItemsProcessed(c.data(QmdVorma::Keys::HitCount, c.lookupElementStateIndex(node)).toLongLong());
     c.requestPause();
 }

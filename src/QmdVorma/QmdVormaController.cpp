@@ -35,7 +35,7 @@ using namespace QmdVorma;
 
 namespace {
 
-using ControllerLock = std::lock_guard<std::recursive_mutex>;
+using ControllerLock = std::lock_guard<PriorityInheritanceMutex>;
 
 // Every transport slot answers this instead of a request id.
 constexpr QmdRequestId TransportResult = 0xFFFFFFFFu;
@@ -150,20 +150,20 @@ void QmdVormaController::writeUnlock()
 
 QmdRequestId QmdVormaController::nextRequestId()
 {
-    std::lock_guard<std::mutex> lock(m_requestMutex);
+    std::lock_guard<PriorityInheritanceMutex> lock(m_requestMutex);
     return QmdElementDocController::nextRequestId();
 }
 
 void QmdVormaController::requestFinishedHook(QmdRequestId rid)
 {
-    std::lock_guard<std::mutex> lock(m_requestMutex);
+    std::lock_guard<PriorityInheritanceMutex> lock(m_requestMutex);
     QmdElementDocController::requestFinishedHook(rid);
 }
 
 QHash<QmdRequestId, QVariant> *QmdVormaController::requestTable()
 {
     {
-        std::lock_guard<std::mutex> lock(m_requestMutex);
+        std::lock_guard<PriorityInheritanceMutex> lock(m_requestMutex);
     }
     return QmdElementDocController::requestTable();
 }
@@ -704,7 +704,7 @@ QmdRequestId QmdVormaController::requestTogglePlayback()
 {
     bool playing;
     {
-        const std::lock_guard<std::mutex> transport(m_transportMutex);
+        const std::lock_guard<PriorityInheritanceMutex> transport(m_transportMutex);
         AbstractSync *clock = sync();
         playing = !(clock && clock->isPlaying());
         setPlayback(playing);
@@ -716,7 +716,7 @@ QmdRequestId QmdVormaController::requestTogglePlayback()
 QmdRequestId QmdVormaController::requestSetPlayback(bool play)
 {
     {
-        const std::lock_guard<std::mutex> transport(m_transportMutex);
+        const std::lock_guard<PriorityInheritanceMutex> transport(m_transportMutex);
         setPlayback(play);
     }
     emit playbackStateChanged(play);
@@ -740,7 +740,7 @@ void QmdVormaController::setPlayback(bool play)
 QmdRequestId QmdVormaController::requestPrimePlaybackForSyncStateChange(bool newState)
 {
     {
-        const std::lock_guard<std::mutex> transport(m_transportMutex);
+        const std::lock_guard<PriorityInheritanceMutex> transport(m_transportMutex);
         primePlayback(newState);
     }
     emit playbackStateChanged(newState);
@@ -770,7 +770,7 @@ void QmdVormaController::primePlayback(bool playing)
 QmdRequestId QmdVormaController::requestGotoStart()
 {
     {
-        const std::lock_guard<std::mutex> transport(m_transportMutex);
+        const std::lock_guard<PriorityInheritanceMutex> transport(m_transportMutex);
         AbstractSync *clock = sync();
         if (!clock)
             return TransportResult;
@@ -861,7 +861,7 @@ QmdRequestId QmdVormaController::requestAddInstrument(const QmdRequestOptions &o
     quint16 usedChannels = 0;
     // One consistent view of the instruments; released before the request,
     // which asks the MIDI layer for the default port.
-    std::unique_lock<std::recursive_mutex> lock(m_controllerMutex);
+    std::unique_lock<PriorityInheritanceMutex> lock(m_controllerMutex);
     for (QmdItemId id : instrumentIds()) {
         labels.insert(instrumentData(id, Keys::Label).toString());
         colors.append(storedColor(instrumentData(id, Keys::Color)));
@@ -1343,7 +1343,7 @@ Ticks QmdVormaController::quantizedStartTick(int quantization, const AbstractSyn
 
 QmdRequestId QmdVormaController::requestStartVoiceGroups(const QmdItemIdList &idList, Scale velocityScale)
 {
-    const std::lock_guard<std::mutex> transport(m_transportMutex);
+    const std::lock_guard<PriorityInheritanceMutex> transport(m_transportMutex);
     AbstractSync *clock = sync();
     if (!clock || !clock->isPlaying())
         return 0;
@@ -1382,7 +1382,7 @@ QmdRequestId QmdVormaController::requestStartVoiceGroups(const QmdItemIdList &id
 
 QmdRequestId QmdVormaController::requestStopVoiceGroups(const QmdItemIdList &idList)
 {
-    const std::lock_guard<std::mutex> transport(m_transportMutex);
+    const std::lock_guard<PriorityInheritanceMutex> transport(m_transportMutex);
     AbstractSync *clock = sync();
     if (!clock || !clock->isPlaying())
         return 0;
@@ -1402,7 +1402,7 @@ QmdRequestId QmdVormaController::requestStopVoiceGroups(const QmdItemIdList &idL
 QmdRequestId QmdVormaController::requestMidiTriggerVoiceGroups(const MidiInputMessage &msg, int msecToggleTimeout)
 {
     {
-        const std::lock_guard<std::mutex> transport(m_transportMutex);
+        const std::lock_guard<PriorityInheritanceMutex> transport(m_transportMutex);
         AbstractSync *clock = sync();
         if (!clock || !clock->isPlaying())
             return 0;
@@ -1726,7 +1726,7 @@ void QmdVormaController::cleanUpAfterInstrumentsRemoved(const QmdItemIdList &idL
     QList<AbstractInstrument *> threads;
     runRequest({0, tr("Remove Refs To Instruments"), rid}, [&] {
         {
-            std::unique_lock<std::shared_mutex> lock(m_instrumentRegistryLock);
+            std::lock_guard<PriorityInheritanceMutex> lock(m_instrumentRegistryLock);
             for (QmdItemId id : idList) {
                 if (AbstractInstrument *instrument = m_instrumentRegistry.take(id))
                     threads.append(instrument);
@@ -1791,7 +1791,7 @@ AbstractSync *QmdVormaController::sync() const
 
 QmdVormaController::InstrumentRegistry QmdVormaController::instruments() const
 {
-    std::shared_lock<std::shared_mutex> lock(m_instrumentRegistryLock);
+    std::lock_guard<PriorityInheritanceMutex> lock(m_instrumentRegistryLock);
     return m_instrumentRegistry;
 }
 
@@ -1821,13 +1821,13 @@ void QmdVormaController::addInstruments(const QmdItemIdList &ids)
         if (playing)
             instrument->play();
     }
-    std::unique_lock<std::shared_mutex> lock(m_instrumentRegistryLock);
+    std::lock_guard<PriorityInheritanceMutex> lock(m_instrumentRegistryLock);
     m_instrumentRegistry.insert(added);
 }
 
 bool QmdVormaController::queueMidiMessage(QmdItemId instrumentId, const MidiOutputMessage &message)
 {
-    std::shared_lock<std::shared_mutex> lock(m_instrumentRegistryLock);
+    std::lock_guard<PriorityInheritanceMutex> lock(m_instrumentRegistryLock);
     AbstractInstrument *instrument = m_instrumentRegistry.value(instrumentId);
     return instrument && instrument->queueMessage(message);
 }
@@ -1835,14 +1835,14 @@ bool QmdVormaController::queueMidiMessage(QmdItemId instrumentId, const MidiOutp
 bool QmdVormaController::queueMidiMessagePair(QmdItemId instrumentId, const MidiOutputMessage &first,
                                               const MidiOutputMessage &second)
 {
-    std::shared_lock<std::shared_mutex> lock(m_instrumentRegistryLock);
+    std::lock_guard<PriorityInheritanceMutex> lock(m_instrumentRegistryLock);
     AbstractInstrument *instrument = m_instrumentRegistry.value(instrumentId);
     return instrument && instrument->queueMessagePair(first, second);
 }
 
 int QmdVormaController::midiQueueRoom(QmdItemId instrumentId) const
 {
-    std::shared_lock<std::shared_mutex> lock(m_instrumentRegistryLock);
+    std::lock_guard<PriorityInheritanceMutex> lock(m_instrumentRegistryLock);
     const AbstractInstrument *instrument = m_instrumentRegistry.value(instrumentId);
     if (!instrument)
         return 0;
@@ -1881,7 +1881,7 @@ QmdVormaController::EngineThreads QmdVormaController::takeEngineThreads()
 {
     EngineThreads threads;
     {
-        std::unique_lock<std::shared_mutex> lock(m_instrumentRegistryLock);
+        std::lock_guard<PriorityInheritanceMutex> lock(m_instrumentRegistryLock);
         threads.instruments = m_instrumentRegistry.values();
         m_instrumentRegistry.clear();
     }
@@ -1893,7 +1893,7 @@ QmdVormaController::EngineThreads QmdVormaController::takeEngineThreads()
 
 void QmdVormaController::stopInstruments(const QList<AbstractInstrument *> &threads)
 {
-    const std::lock_guard<std::mutex> transport(m_transportMutex);
+    const std::lock_guard<PriorityInheritanceMutex> transport(m_transportMutex);
     for (AbstractInstrument *instrument : threads) {
         instrument->terminateSafely();
         instrument->wait();
@@ -1903,7 +1903,7 @@ void QmdVormaController::stopInstruments(const QList<AbstractInstrument *> &thre
 
 void QmdVormaController::stopVoiceGroups(const QList<VoiceGroup *> &threads)
 {
-    const std::lock_guard<std::mutex> transport(m_transportMutex);
+    const std::lock_guard<PriorityInheritanceMutex> transport(m_transportMutex);
     for (VoiceGroup *group : threads) {
         group->terminateSafely();
         group->wait();
@@ -1919,7 +1919,7 @@ void QmdVormaController::rebuildSync()
         // A transport call (perhaps from a MIDI thread) keeps the clock it
         // read until it has done with it: once the pointer is swapped under
         // transportMutex, no call uses the old clock any more.
-        const std::lock_guard<std::mutex> transport(m_transportMutex);
+        const std::lock_guard<PriorityInheritanceMutex> transport(m_transportMutex);
         const ControllerLock lock(m_controllerMutex);
         old = m_sync;
         const QString type = model() ? direct().data(Keys::SyncType).toString() : QString();
@@ -1934,7 +1934,7 @@ void QmdVormaController::rebuildSync()
     // clock ports the two share by name stay open across the change.
     fresh->setController(this);
     {
-        const std::lock_guard<std::mutex> transport(m_transportMutex);
+        const std::lock_guard<PriorityInheritanceMutex> transport(m_transportMutex);
         for (AbstractInstrument *instrument : instruments())
             instrument->setSync(fresh);
         for (VoiceGroup *group : voiceGroups())

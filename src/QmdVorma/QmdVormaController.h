@@ -8,6 +8,7 @@
 #include "QmdVorma/QmdVorma.h"
 #include "QmdVorma/playback/TimedQueue.h"
 #include "QmdVorma/antlr/NotesParser.h"
+#include "midi/PriorityInheritanceMutex.h"
 
 #include <QBitArray>
 #include <QColor>
@@ -17,7 +18,6 @@
 
 #include <atomic>
 #include <mutex>
-#include <shared_mutex>
 
 class AbstractInstrument;
 class AbstractSync;
@@ -89,12 +89,13 @@ public:
 
     // ---- Locks ------------------------------------------------------------
 
-    std::recursive_mutex &controllerMutex() const { return m_controllerMutex; }
-    std::mutex &requestMutex() const { return m_requestMutex; }
-    std::shared_mutex &instrumentRegistryLock() const { return m_instrumentRegistryLock; }
-    std::mutex &nodeArrivalMutex() const { return m_nodeArrivalMutex; }
-    std::mutex &transportMutex() const { return m_transportMutex; }
-    std::mutex &elementStateMutex() const { return m_nodeArrivalMutex; }
+    // Recursive.
+    PriorityInheritanceMutex &controllerMutex() const { return m_controllerMutex; }
+    PriorityInheritanceMutex &requestMutex() const { return m_requestMutex; }
+    PriorityInheritanceMutex &instrumentRegistryLock() const { return m_instrumentRegistryLock; }
+    PriorityInheritanceMutex &nodeArrivalMutex() const { return m_nodeArrivalMutex; }
+    PriorityInheritanceMutex &transportMutex() const { return m_transportMutex; }
+    PriorityInheritanceMutex &elementStateMutex() const { return m_nodeArrivalMutex; }
 
     // ---- Locked accessors -------------------------------------------------
     // Each query locks for its own duration; a sequence of them is not
@@ -459,8 +460,8 @@ private:
 
     // ---- Members ------------------------------------------------------------
 
-    mutable std::recursive_mutex m_controllerMutex;
-    mutable std::mutex m_requestMutex;
+    mutable PriorityInheritanceMutex m_controllerMutex{PriorityInheritanceMutex::Recursive};
+    mutable PriorityInheritanceMutex m_requestMutex;
 
     AbstractSync *m_sync = nullptr;
     InstrumentRegistry m_instrumentRegistry; // guarded by m_instrumentRegistryLock
@@ -473,10 +474,10 @@ private:
     // Edge id to its start node: removed edges no longer say where they
     // started. Guarded by m_controllerMutex.
     QHash<QmdItemId, QmdItemId> m_edgeFromNodes;
-    mutable std::mutex m_nodeArrivalMutex;
-    mutable std::mutex m_transportMutex;
+    mutable PriorityInheritanceMutex m_nodeArrivalMutex;
+    mutable PriorityInheritanceMutex m_transportMutex;
     std::atomic<quint64> m_documentGeneration{0};
-    mutable std::shared_mutex m_instrumentRegistryLock;
+    mutable PriorityInheritanceMutex m_instrumentRegistryLock;
 
     // Set by every reset.
     QmdIndex m_elementsIndex;

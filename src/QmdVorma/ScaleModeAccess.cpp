@@ -10,7 +10,7 @@ QmdIndex scaleModeIndex(const QmdVormaController *controller, QmdItemId id)
 {
     if (!controller || id == 0)
         return QmdIndex();
-    std::lock_guard<std::recursive_mutex> lock(controller->controllerMutex());
+    std::lock_guard<PriorityInheritanceMutex> lock(controller->controllerMutex());
     const QmdIndex modes = controller->scaleModesContainerIndex();
     return modes.isValid() ? controller->index(id, modes) : QmdIndex();
 }
@@ -19,7 +19,7 @@ QVariant scaleModeValue(const QmdVormaController *controller, QmdItemId id, cons
 {
     if (!controller)
         return QVariant();
-    std::lock_guard<std::recursive_mutex> lock(controller->controllerMutex());
+    std::lock_guard<PriorityInheritanceMutex> lock(controller->controllerMutex());
     const QmdIndex mode = scaleModeIndex(controller, id);
     return mode.isValid() ? controller->data(key, mode) : QVariant();
 }
@@ -28,7 +28,7 @@ QmdItemIdList scaleModeIdList(const QmdVormaController *controller)
 {
     if (!controller)
         return QmdItemIdList();
-    std::lock_guard<std::recursive_mutex> lock(controller->controllerMutex());
+    std::lock_guard<PriorityInheritanceMutex> lock(controller->controllerMutex());
     const QmdIndex modes = controller->scaleModesContainerIndex();
     return modes.isValid() ? controller->itemIds(modes) : QmdItemIdList();
 }

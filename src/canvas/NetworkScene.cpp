@@ -433,7 +433,7 @@ void NetworkScene::onItemsChanged(const QmdIndex &index, const QStringList &keys
         const bool counters = keys.contains(Keys::ShowNodeCounters);
         const bool lastNotes = keys.contains(Keys::ShowNodeLastNotesSent);
         if (counters || lastNotes) {
-            std::lock_guard<std::mutex> lock(c->elementStateMutex());
+            std::lock_guard<PriorityInheritanceMutex> lock(c->elementStateMutex());
             if (counters)
                 m_showNodeCounters = c->data(Keys::ShowNodeCounters).toBool();
             if (lastNotes)
@@ -442,7 +442,7 @@ void NetworkScene::onItemsChanged(const QmdIndex &index, const QStringList &keys
         }
         if (keys.contains(Keys::ShowEdgeSignalling)) {
             {
-                std::lock_guard<std::mutex> lock(c->elementStateMutex());
+                std::lock_guard<PriorityInheritanceMutex> lock(c->elementStateMutex());
                 m_showEdgeSignalling = c->data(Keys::ShowEdgeSignalling).toBool();
             }
             for (ElementItem *item : qAsConst(m_itemsById)) {
@@ -462,7 +462,7 @@ void NetworkScene::onItemsChanged(const QmdIndex &index, const QStringList &keys
     if (!item || item->graphicsItem()->type() != ElementItem::NodeItemType)
         return;
     auto *node = static_cast<GraphicsNodeItem *>(item);
-    std::lock_guard<std::mutex> lock(c->elementStateMutex());
+    std::lock_guard<PriorityInheritanceMutex> lock(c->elementStateMutex());
     if (counter)
         node->setCounter(c->data(Keys::HitCount, index).toUInt());
     if (lastNotes)

@@ -2,6 +2,7 @@
 
 #include "midi/ClosedClientReaper.h"
 #include "midi/Platform.h"
+#include "midi/PriorityInheritanceMutex.h"
 
 #include <algorithm>
 #include <chrono>
@@ -30,8 +31,8 @@ struct FakePort
 
 struct FakeMidiBackend::State
 {
-    mutable std::mutex mutex;
-    mutable std::condition_variable changed;
+    mutable PriorityInheritanceMutex mutex;
+    mutable std::condition_variable_any changed;
     std::vector<std::shared_ptr<FakePort>> ports; // every port ever added, newest last
 
     struct Pending
@@ -40,7 +41,7 @@ struct FakeMidiBackend::State
         std::vector<quint8> bytes;
         double deltaTime;
     };
-    std::condition_variable wake;
+    std::condition_variable_any wake;
     std::deque<Pending> pending;
     int liveClients = 0;
     quint64 injected = 0;
@@ -65,7 +66,7 @@ struct FakeMidiBackend::State
     void closeClient(ClosedClientReaper &reaper, const std::shared_ptr<State> &self)
     {
         reaper.add([self] {
-            std::lock_guard<std::mutex> lock(self->mutex);
+            std::lock_guard<PriorityInheritanceMutex> lock(self->mutex);
             --self->liveClients;
             self->changed.notify_all();
         });
@@ -90,7 +91,7 @@ public:
 
     bool send(const unsigned char *bytes, std::size_t size) override
     {
-        std::lock_guard<std::mutex> lock(m_state->mutex);
+        std::lock_guard<PriorityInheritanceMutex> lock(m_state->mutex);
         if (m_closed || !m_port->present || m_port->failSends)
             return false;
         m_port->sent.append({std::vector<quint8>(bytes, bytes + size), currentTimeNs()});
@@ -100,7 +101,7 @@ public:
 
     bool close() override
     {
-        std::lock_guard<std::mutex> lock(m_state->mutex);
+        std::lock_guard<PriorityInheritanceMutex> lock(m_state->mutex);
         if (!m_closed) {
             m_closed = true;
             --m_port->openDevices;
@@ -111,7 +112,7 @@ public:
 
     bool reachesPort() override
     {
-        std::lock_guard<std::mutex> lock(m_state->mutex);
+        std::lock_guard<PriorityInheritanceMutex> lock(m_state->mutex);
         return !m_closed && m_port->present;
     }
 
@@ -140,7 +141,7 @@ public:
 
     void setIgnoreFlags(int flags) override
     {
-        std::lock_guard<std::mutex> lock(m_state->mutex);
+        std::lock_guard<PriorityInheritanceMutex> lock(m_state->mutex);
         ignoreFlags = flags;
     }
 
@@ -148,7 +149,7 @@ public:
     {
         // The driver delivers under the same mutex, so once this returns the
         // sink is never called again.
-        std::lock_guard<std::mutex> lock(m_state->mutex);
+        std::lock_guard<PriorityInheritanceMutex> lock(m_state->mutex);
         if (!m_closed) {
             m_closed = true;
             --m_port->openDevices;
@@ -174,7 +175,7 @@ public:
 
 void FakeMidiBackend::State::runDriver()
 {
-    std::unique_lock<std::mutex> lock(mutex);
+    std::unique_lock<PriorityInheritanceMutex> lock(mutex);
     for (;;) {
         wake.wait(lock, [this] { return stop || !pending.empty(); });
         if (stop)
@@ -203,7 +204,7 @@ FakeMidiBackend::FakeMidiBackend(quint64 clientGraceNs)
 FakeMidiBackend::~FakeMidiBackend()
 {
     {
-        std::lock_guard<std::mutex> lock(m_state->mutex);
+        std::lock_guard<PriorityInheritanceMutex> lock(m_state->mutex);
         m_state->stop = true;
     }
     m_state->wake.notify_all();
@@ -219,7 +220,7 @@ std::shared_ptr<FakeMidiBackend> FakeMidiBackend::install(quint64 clientGraceNs)
 
 void FakeMidiBackend::addPort(MidiDirection direction, const QString &rawName)
 {
-    std::lock_guard<std::mutex> lock(m_state->mutex);
+    std::lock_guard<PriorityInheritanceMutex> lock(m_state->mutex);
     auto port = std::make_shared<FakePort>();
     port->direction = direction;
     port->name = rawName;
@@ -228,21 +229,21 @@ void FakeMidiBackend::addPort(MidiDirection direction, const QString &rawName)
 
 void FakeMidiBackend::removePort(MidiDirection direction, const QString &rawName)
 {
-    std::lock_guard<std::mutex> lock(m_state->mutex);
+    std::lock_guard<PriorityInheritanceMutex> lock(m_state->mutex);
     if (const auto port = m_state->find(direction, rawName, true))
         port->present = false;
 }
 
 void FakeMidiBackend::setSendFailure(const QString &rawName, bool fail)
 {
-    std::lock_guard<std::mutex> lock(m_state->mutex);
+    std::lock_guard<PriorityInheritanceMutex> lock(m_state->mutex);
     if (const auto port = m_state->find(MidiDirection::Output, rawName, false))
         port->failSends = fail;
 }
 
 QVector<FakeMidiBackend::SentMessage> FakeMidiBackend::sentMessages(const QString &rawName) const
 {
-    std::lock_guard<std::mutex> lock(m_state->mutex);
+    std::lock_guard<PriorityInheritanceMutex> lock(m_state->mutex);
     const auto port = m_state->find(MidiDirection::Output, rawName, false);
     if (!port)
         return QVector<SentMessage>();
@@ -255,14 +256,14 @@ QVector<FakeMidiBackend::SentMessage> FakeMidiBackend::sentMessages(const QStrin
 
 void FakeMidiBackend::clearSentMessages(const QString &rawName)
 {
-    std::lock_guard<std::mutex> lock(m_state->mutex);
+    std::lock_guard<PriorityInheritanceMutex> lock(m_state->mutex);
     if (const auto port = m_state->find(MidiDirection::Output, rawName, false))
         port->sent.clear();
 }
 
 bool FakeMidiBackend::waitForSentMessages(const QString &rawName, int count, int timeoutMs) const
 {
-    std::unique_lock<std::mutex> lock(m_state->mutex);
+    std::unique_lock<PriorityInheritanceMutex> lock(m_state->mutex);
     return m_state->changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] {
         const auto port = m_state->find(MidiDirection::Output, rawName, false);
         return port && port->sent.size() >= count;
@@ -272,7 +273,7 @@ bool FakeMidiBackend::waitForSentMessages(const QString &rawName, int count, int
 void FakeMidiBackend::inject(const QString &rawName, const std::vector<quint8> &bytes, double deltaTime)
 {
     {
-        std::lock_guard<std::mutex> lock(m_state->mutex);
+        std::lock_guard<PriorityInheritanceMutex> lock(m_state->mutex);
         const auto port = m_state->find(MidiDirection::Input, rawName, false);
         if (!port)
             return;
@@ -284,7 +285,7 @@ void FakeMidiBackend::inject(const QString &rawName, const std::vector<quint8> &
 
 void FakeMidiBackend::waitUntilDelivered()
 {
-    std::unique_lock<std::mutex> lock(m_state->mutex);
+    std::unique_lock<PriorityInheritanceMutex> lock(m_state->mutex);
     const quint64 target = m_state->injected;
     m_state->changed.wait(lock, [&] { return m_state->delivered >= target; });
 }
@@ -296,28 +297,28 @@ std::thread::id FakeMidiBackend::driverThreadId() const
 
 int FakeMidiBackend::openDeviceCount(MidiDirection direction, const QString &rawName) const
 {
-    std::lock_guard<std::mutex> lock(m_state->mutex);
+    std::lock_guard<PriorityInheritanceMutex> lock(m_state->mutex);
     const auto port = m_state->find(direction, rawName, false);
     return port ? port->openDevices : 0;
 }
 
 int FakeMidiBackend::totalOpenCount(MidiDirection direction, const QString &rawName) const
 {
-    std::lock_guard<std::mutex> lock(m_state->mutex);
+    std::lock_guard<PriorityInheritanceMutex> lock(m_state->mutex);
     const auto port = m_state->find(direction, rawName, false);
     return port ? port->totalOpens : 0;
 }
 
 int FakeMidiBackend::deviceIgnoreFlags(const QString &rawName) const
 {
-    std::lock_guard<std::mutex> lock(m_state->mutex);
+    std::lock_guard<PriorityInheritanceMutex> lock(m_state->mutex);
     const auto port = m_state->find(MidiDirection::Input, rawName, false);
     return port && !port->inputs.empty() ? port->inputs.front()->ignoreFlags : -1;
 }
 
 int FakeMidiBackend::liveClientCount() const
 {
-    std::lock_guard<std::mutex> lock(m_state->mutex);
+    std::lock_guard<PriorityInheritanceMutex> lock(m_state->mutex);
     return m_state->liveClients;
 }
 
@@ -328,7 +329,7 @@ QString FakeMidiBackend::apiName() const
 
 QStringList FakeMidiBackend::portNames(MidiDirection direction)
 {
-    std::lock_guard<std::mutex> lock(m_state->mutex);
+    std::lock_guard<PriorityInheritanceMutex> lock(m_state->mutex);
     QStringList names;
     for (const auto &port : m_state->ports) {
         if (port->direction == direction && port->present)
@@ -339,7 +340,7 @@ QStringList FakeMidiBackend::portNames(MidiDirection direction)
 
 std::unique_ptr<MidiOutputDevice> FakeMidiBackend::openOutput(const QString &rawName, const QString &)
 {
-    std::lock_guard<std::mutex> lock(m_state->mutex);
+    std::lock_guard<PriorityInheritanceMutex> lock(m_state->mutex);
     const auto port = m_state->find(MidiDirection::Output, rawName, true);
     if (!port)
         return nullptr;
@@ -352,7 +353,7 @@ std::unique_ptr<MidiOutputDevice> FakeMidiBackend::openOutput(const QString &raw
 std::unique_ptr<MidiInputDevice> FakeMidiBackend::openInput(const QString &rawName, const QString &,
                                                             int ignoreFlags, MidiInputSink *sink)
 {
-    std::lock_guard<std::mutex> lock(m_state->mutex);
+    std::lock_guard<PriorityInheritanceMutex> lock(m_state->mutex);
     const auto port = m_state->find(MidiDirection::Input, rawName, true);
     if (!port || !sink)
         return nullptr;

@@ -32,21 +32,21 @@ MidiIO<RtPort>::MidiIO() = default;
 template <class RtPort>
 MidiIO<RtPort>::~MidiIO()
 {
-    std::lock_guard<std::mutex> lifecycle(m_lifecycleMutex);
+    std::lock_guard<PriorityInheritanceMutex> lifecycle(m_lifecycleMutex);
     release(detach());
 }
 
 template <class RtPort>
 bool MidiIO<RtPort>::open(const QString &portName)
 {
-    std::lock_guard<std::mutex> lifecycle(m_lifecycleMutex);
+    std::lock_guard<PriorityInheritanceMutex> lifecycle(m_lifecycleMutex);
     return attach(portName);
 }
 
 template <class RtPort>
 bool MidiIO<RtPort>::close()
 {
-    std::lock_guard<std::mutex> lifecycle(m_lifecycleMutex);
+    std::lock_guard<PriorityInheritanceMutex> lifecycle(m_lifecycleMutex);
     std::shared_ptr<Port> port = detach();
     if (!port)
         return false;
@@ -61,7 +61,7 @@ void MidiIO<RtPort>::setChannels(const QBitArray &channels)
         if (channels.testBit(c))
             mask |= quint16(1u << c);
     }
-    std::lock_guard<std::mutex> lock(m_mutex);
+    std::lock_guard<PriorityInheritanceMutex> lock(m_mutex);
     m_channels = channels;
     m_channelMask = mask;
 }
@@ -69,21 +69,21 @@ void MidiIO<RtPort>::setChannels(const QBitArray &channels)
 template <class RtPort>
 QBitArray MidiIO<RtPort>::channels() const
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    std::lock_guard<PriorityInheritanceMutex> lock(m_mutex);
     return m_channels;
 }
 
 template <class RtPort>
 QString MidiIO<RtPort>::portName() const
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    std::lock_guard<PriorityInheritanceMutex> lock(m_mutex);
     return m_portName;
 }
 
 template <class RtPort>
 bool MidiIO<RtPort>::isOpen() const
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    std::lock_guard<PriorityInheritanceMutex> lock(m_mutex);
     return bool(m_port);
 }
 
@@ -113,7 +113,7 @@ bool MidiIO<RtPort>::attach(const QString &portName)
         }
     }
 
-    std::lock_guard<std::mutex> lock(m_mutex);
+    std::lock_guard<PriorityInheritanceMutex> lock(m_mutex);
     m_port = std::move(port);
     m_portName = name;
     return true;
@@ -122,7 +122,7 @@ bool MidiIO<RtPort>::attach(const QString &portName)
 template <class RtPort>
 std::shared_ptr<typename MidiIO<RtPort>::Port> MidiIO<RtPort>::detach()
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    std::lock_guard<PriorityInheritanceMutex> lock(m_mutex);
     m_portName = QString();
     return std::move(m_port);
 }
@@ -156,7 +156,7 @@ bool MidiIO<RtPort>::release(std::shared_ptr<Port> port)
 template <class RtPort>
 std::shared_ptr<typename MidiIO<RtPort>::Port> MidiIO<RtPort>::heldPort(quint16 *channelMask) const
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    std::lock_guard<PriorityInheritanceMutex> lock(m_mutex);
     if (channelMask)
         *channelMask = m_channelMask;
     return m_port;

@@ -1,6 +1,8 @@
 #ifndef MIDI_MIDIIO_H
 #define MIDI_MIDIIO_H
 
+#include "midi/PriorityInheritanceMutex.h"
+
 #include <QBitArray>
 #include <QString>
 
@@ -49,7 +51,7 @@ protected:
 
     // Open and close of one object never overlap. The object's data mutex
     // is separate, and is never held while waiting for another thread.
-    std::mutex m_lifecycleMutex;
+    PriorityInheritanceMutex m_lifecycleMutex;
 
     // Caller holds m_lifecycleMutex.
     bool attach(const QString &portName);
@@ -63,7 +65,7 @@ protected:
     std::shared_ptr<Port> heldPort(quint16 *channelMask = nullptr) const;
 
 private:
-    mutable std::mutex m_mutex;
+    mutable PriorityInheritanceMutex m_mutex;
     std::shared_ptr<Port> m_port;
     QString m_portName;
     QBitArray m_channels;

@@ -17,7 +17,7 @@ MidiInput::~MidiInput()
 
 bool MidiInput::open(const QString &portName)
 {
-    std::lock_guard<std::mutex> lifecycle(m_lifecycleMutex);
+    std::lock_guard<PriorityInheritanceMutex> lifecycle(m_lifecycleMutex);
     if (!attach(portName))
         return false;
     heldPort()->subscribe(this);
@@ -26,7 +26,7 @@ bool MidiInput::open(const QString &portName)
 
 bool MidiInput::close()
 {
-    std::lock_guard<std::mutex> lifecycle(m_lifecycleMutex);
+    std::lock_guard<PriorityInheritanceMutex> lifecycle(m_lifecycleMutex);
     // The port is taken out under the data mutex, which the relay needs
     // briefly, and only then is the relay waited for.
     std::shared_ptr<Port> port = detach();

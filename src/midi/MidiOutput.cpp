@@ -19,7 +19,7 @@ MidiOutput::MidiOutput() = default;
 MidiOutput::~MidiOutput()
 {
     allNotesOff();
-    std::lock_guard<std::mutex> lifecycle(m_lifecycleMutex);
+    std::lock_guard<PriorityInheritanceMutex> lifecycle(m_lifecycleMutex);
     release(detach());
 }
 
@@ -41,7 +41,7 @@ bool MidiOutput::sendMessages(const std::vector<MidiOutputMessage> &messages)
     if (!port)
         return false;
 
-    std::lock_guard<std::mutex> lock(port->mutex);
+    std::lock_guard<PriorityInheritanceMutex> lock(port->mutex);
     if (!port->device)
         return false;
     MidiOutputDevice &device = *port->device;
@@ -50,7 +50,7 @@ bool MidiOutput::sendMessages(const std::vector<MidiOutputMessage> &messages)
         const quint8 d1 = dataByte(m.data1);
         const quint8 d2 = dataByte(m.data2);
         if (m.kind == MidiOutputMessage::NoteOn || m.kind == MidiOutputMessage::NoteOff) {
-            std::lock_guard<std::mutex> held(m_heldMutex);
+            std::lock_guard<PriorityInheritanceMutex> held(m_heldMutex);
             m_held.set(d1, m.kind == MidiOutputMessage::NoteOn && d2 != 0);
         }
         if (m.kind == MidiOutputMessage::Raw) {
@@ -99,7 +99,7 @@ bool MidiOutput::allNotesOff()
 {
     std::vector<MidiOutputMessage> offs;
     {
-        std::lock_guard<std::mutex> held(m_heldMutex);
+        std::lock_guard<PriorityInheritanceMutex> held(m_heldMutex);
         if (m_held.none())
             return true;
         for (int key = 0; key < 128; ++key) {
@@ -115,14 +115,14 @@ bool MidiOutput::holdsPort(const QString &name) const
     const std::shared_ptr<Port> port = heldPort();
     if (!port || portName() != midiPortDisplayName(name))
         return false;
-    std::lock_guard<std::mutex> lock(port->mutex);
+    std::lock_guard<PriorityInheritanceMutex> lock(port->mutex);
     return port->device && port->device->reachesPort();
 }
 
 std::vector<quint8> MidiOutput::heldNotes() const
 {
     std::vector<quint8> notes;
-    std::lock_guard<std::mutex> held(m_heldMutex);
+    std::lock_guard<PriorityInheritanceMutex> held(m_heldMutex);
     for (int key = 0; key < 128; ++key) {
         if (m_held.test(std::size_t(key)))
             notes.push_back(quint8(key));

@@ -3,6 +3,7 @@
 
 #include "midi/MidiIO.h"
 #include "midi/MidiOutputMessage.h"
+#include "midi/PriorityInheritanceMutex.h"
 
 #include <bitset>
 #include <mutex>
@@ -42,7 +43,7 @@ public:
     std::vector<quint8> heldNotes() const;
 
 private:
-    mutable std::mutex m_heldMutex;
+    mutable PriorityInheritanceMutex m_heldMutex;
     std::bitset<128> m_held;
 };
 

@@ -252,27 +252,46 @@ class RtMidiInputDevice : public MidiInputDevice
 {
 public:
     LibraryClient<RtMidiIn> client;
+    MidiInputSink *sink = nullptr;
 
-    static void onMessage(double deltaTime, std::vector<unsigned char> *message, void *sink)
+    // The library counts a message's delta from the one before it, also
+    // from one that it then drops (under JACK): the timing and sensing
+    // bytes, frequent while a clock plays, are dropped here instead, and
+    // their deltas carried into the next message, so the deltas add up to
+    // the driver's own time.
+    static void onMessage(double deltaTime, std::vector<unsigned char> *message, void *self)
     {
-        if (message && !message->empty())
-            static_cast<MidiInputSink *>(sink)->driverMessage(deltaTime, message->data(),
-                                                              message->size());
+        auto *device = static_cast<RtMidiInputDevice *>(self);
+        if (!message || message->empty())
+            return;
+        const unsigned char status = message->front();
+        const int flags = device->m_ignoreFlags.load();
+        if (((status == 0xF8 || status == 0xF1) && (flags & MidiIgnoreTiming))
+            || (status == 0xFE && (flags & MidiIgnoreActiveSensing))) {
+            device->m_carriedDelta += deltaTime;
+            return;
+        }
+        device->sink->driverMessage(deltaTime + device->m_carriedDelta, message->data(), message->size());
+        device->m_carriedDelta = 0;
     }
 
     void setIgnoreFlags(int flags) override
     {
+        m_ignoreFlags.store(flags);
         if (!client.port || client.serverGone())
             return;
         try {
-            client.port->ignoreTypes(flags & MidiIgnoreSysex, flags & MidiIgnoreTiming,
-                                     flags & MidiIgnoreActiveSensing);
+            client.port->ignoreTypes(flags & MidiIgnoreSysex, false, false);
         } catch (const RtMidiError &e) {
             report(e);
         }
     }
 
     bool close() override { return client.close(); }
+
+private:
+    std::atomic<int> m_ignoreFlags{0};
+    double m_carriedDelta = 0; // the driver's thread only
 };
 
 // Makes the device's client, lets prepare() set it up, and opens the port
@@ -654,7 +673,8 @@ std::unique_ptr<MidiInputDevice> RtMidiBackend::openInput(const QString &rawName
         [&] { return new RtMidiIn(libraryApi(api), clientName.toStdString(), InputQueueLimit); },
         serverLost, rawName, OwnInputPort,
         [&](RtMidiInputDevice &device) {
-            device.client.port->setCallback(RtMidiInputDevice::onMessage, sink);
+            device.sink = sink;
+            device.client.port->setCallback(RtMidiInputDevice::onMessage, &device);
             device.setIgnoreFlags(ignoreFlags);
         },
         [&] { return !watch || watch->linked(rawName, clientName, OwnInputPort); });

@@ -20,7 +20,7 @@ SharedMidiPort<RtMidiOut>::~SharedMidiPort()
 
 bool SharedMidiPort<RtMidiOut>::shutdown()
 {
-    std::lock_guard<std::mutex> lock(mutex);
+    std::lock_guard<PriorityInheritanceMutex> lock(mutex);
     if (!device)
         return true;
     const bool ok = device->close();
@@ -55,7 +55,7 @@ bool SharedMidiPort<RtMidiIn>::shutdown()
 {
     bool ok = true;
     {
-        std::lock_guard<std::mutex> lock(mutex);
+        std::lock_guard<PriorityInheritanceMutex> lock(mutex);
         if (m_stopped)
             return true;
         m_stopped = true;
@@ -83,7 +83,7 @@ void SharedMidiPort<RtMidiIn>::unsubscribe(MidiInputSubscriber *subscriber)
 
 void SharedMidiPort<RtMidiIn>::applyIgnoreFlags()
 {
-    std::lock_guard<std::mutex> lock(mutex);
+    std::lock_guard<PriorityInheritanceMutex> lock(mutex);
     if (device)
         device->setIgnoreFlags(relay->combinedIgnoreFlags());
 }

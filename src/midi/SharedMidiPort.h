@@ -3,6 +3,7 @@
 
 #include "midi/MidiBackend.h"
 #include "midi/MidiInputRelay.h"
+#include "midi/PriorityInheritanceMutex.h"
 
 #include <memory>
 #include <mutex>
@@ -30,7 +31,7 @@ public:
 
     // Serialises all use of the device, so the bytes of one user's message
     // group never interleave with another's.
-    std::mutex mutex;
+    PriorityInheritanceMutex mutex;
     std::unique_ptr<MidiOutputDevice> device; // null once shut down
 };
 
@@ -52,7 +53,7 @@ public:
     // Sets the device's ignore flags to the types every subscriber ignores.
     void applyIgnoreFlags();
 
-    std::mutex mutex; // serialises all use of the device
+    PriorityInheritanceMutex mutex; // serialises all use of the device
     std::unique_ptr<MidiInputDevice> device;
     const std::shared_ptr<MidiInputRelay> relay;
 

@@ -155,7 +155,7 @@ private slots:
         const QmdItemId edge = doc.addElement({{Keys::Type, 1}, {Keys::FromNode, uint(node)}, {Keys::ToNode, 77u}});
         doc.attach();
         QmdVormaController &c = doc.controller;
-        std::lock_guard<std::recursive_mutex> lock(c.controllerMutex());
+        std::lock_guard<PriorityInheritanceMutex> lock(c.controllerMutex());
         QCOMPARE(c.directElementIds(), (QmdItemIdList{node, edge}));
         QCOMPARE(c.directElementData(node, Keys::Notes).toString(), QStringLiteral("C3"));
         QVERIFY(!c.directElementData(99, Keys::Tempo).isValid());
@@ -283,7 +283,7 @@ private slots:
                 c.requestLoadStylePreset(i % 2 ? QStringLiteral("Dark") : QStringLiteral("Light"));
         });
         for (int i = 0; i < 50; ++i) {
-            std::lock_guard<std::recursive_mutex> lock(c.controllerMutex());
+            std::lock_guard<PriorityInheritanceMutex> lock(c.controllerMutex());
             QCOMPARE(QmdVormaController::stylePresetNames().size(), 2);
         }
         applier.join();

@@ -1,6 +1,7 @@
 #include "QmdVorma/playback/AbstractInstrument.h"
 
 #include "QmdVorma/playback/AbstractSync.h"
+#include "midi/Platform.h"
 
 #include <algorithm>
 
@@ -75,10 +76,32 @@ void AbstractInstrument::processOutput()
     // wakes the thread). The thru instrument sends whatever its clock does.
     if (!clock || (m_id != 0 && !clock->isPlaying()))
         return;
+    awaitFirstDue(clock);
     m_batch.clear();
     m_queue.takeDue(m_batch, BatchLimit, clock->currentTicks());
     if (!m_batch.empty())
         sendMessages(m_batch);
+}
+
+void AbstractInstrument::awaitFirstDue(AbstractSync *clock)
+{
+    const quint64 now = currentTimeNs();
+    if (m_plannedWakeNs != 0 && now >= m_plannedWakeNs) {
+        // A timed wake: how late it came sets the lead, which then fades
+        // by 1/64 a wake while the machine stays calm.
+        const quint64 late = now - m_plannedWakeNs;
+        m_leadNs = qBound(MinLeadNs, std::max(m_leadNs - m_leadNs / 64, 2 * late), MaxLeadNs);
+    }
+    m_plannedWakeNs = 0;
+    QmdVorma::Ticks first = 0;
+    quint64 due = 0;
+    if (!m_queue.nextTime(&first) || !clock->dueTimeNs(first, &due) || due <= now || due - now > m_leadNs)
+        return;
+    while (currentTimeNs() < due) {
+#if defined(__x86_64__) || defined(__i386__)
+        __builtin_ia32_pause();
+#endif
+    }
 }
 
 quint64 AbstractInstrument::nextPassNs(quint64 now)
@@ -87,7 +110,11 @@ quint64 AbstractInstrument::nextPassNs(quint64 now)
     AbstractSync *clock = sync();
     QmdVorma::Ticks first = 0;
     quint64 due = 0;
-    if (!clock || !m_queue.nextTime(&first) || !clock->dueTimeNs(first, &due))
+    if (!clock || !m_queue.nextTime(&first) || !clock->dueTimeNs(first, &due)) {
+        m_plannedWakeNs = 0;
         return idle;
-    return std::min(due, idle);
+    }
+    const quint64 wake = due > now + m_leadNs ? due - m_leadNs : due;
+    m_plannedWakeNs = std::min(wake, idle);
+    return m_plannedWakeNs;
 }

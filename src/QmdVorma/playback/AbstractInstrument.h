@@ -22,6 +22,13 @@
 // a message is queued ahead of it, or the clock's timing changes; at most
 // IdleWakeMs when nothing can be computed (an empty queue or a standing
 // clock), so a wake-up that was never announced costs at most that much.
+//
+// A busy machine wakes even a real-time thread late now and then (the
+// kernel finishes what it is doing first), so the thread wakes a lead
+// before the first message is due and watches the clock for the rest. The
+// lead follows how late the thread's recent wake-ups came (between
+// MinLeadNs and MaxLeadNs), so a quiet machine spends next to nothing on
+// watching.
 class AbstractInstrument : public AbstractOutputThread, public QmdObserver<QmdVormaController>
 {
     Q_OBJECT
@@ -29,6 +36,8 @@ class AbstractInstrument : public AbstractOutputThread, public QmdObserver<QmdVo
 public:
     static constexpr int BatchLimit = 32;
     static constexpr quint64 IdleWakeMs = 200;
+    static constexpr quint64 MinLeadNs = 100000;
+    static constexpr quint64 MaxLeadNs = 1000000;
 
     explicit AbstractInstrument(QmdItemId id, QObject *parent = nullptr);
     ~AbstractInstrument() override;
@@ -71,8 +80,16 @@ private:
 
     const QmdItemId m_id;
     TimedQueue<MidiOutputMessage> m_queue;
+    // Watches the clock until the first queued message is due, when that
+    // is no more than the lead away. Thread only.
+    void awaitFirstDue(AbstractSync *clock);
+
     // Used by the thread only; its room is reserved once.
     std::vector<MidiOutputMessage> m_batch;
+    // Thread only: when the current sleep was planned to end (0: no timed
+    // wake planned), and the lead.
+    quint64 m_plannedWakeNs = 0;
+    quint64 m_leadNs = MinLeadNs;
 };
 
 #endif

@@ -46,7 +46,7 @@ void AbstractOutputThread::setInterval(int microseconds)
 
 void AbstractOutputThread::play()
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    std::lock_guard<PriorityInheritanceMutex> lock(m_mutex);
     m_state.store(Playing);
     m_wakePending = true;
     m_wake.notify_all();
@@ -54,13 +54,13 @@ void AbstractOutputThread::play()
 
 void AbstractOutputThread::pause()
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    std::lock_guard<PriorityInheritanceMutex> lock(m_mutex);
     m_state.store(Paused);
 }
 
 void AbstractOutputThread::pauseAndWait()
 {
-    std::unique_lock<std::mutex> lock(m_mutex);
+    std::unique_lock<PriorityInheritanceMutex> lock(m_mutex);
     m_state.store(Paused);
     // A pass that pauses its own thread is the pass in progress.
     if (std::this_thread::get_id() == m_runThread)
@@ -70,14 +70,14 @@ void AbstractOutputThread::pauseAndWait()
 
 void AbstractOutputThread::terminateSafely()
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    std::lock_guard<PriorityInheritanceMutex> lock(m_mutex);
     m_terminate = true;
     m_wake.notify_all();
 }
 
 void AbstractOutputThread::wake()
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    std::lock_guard<PriorityInheritanceMutex> lock(m_mutex);
     m_wakePending = true;
     m_wake.notify_all();
 }
@@ -109,7 +109,7 @@ void AbstractOutputThread::run()
     // Without real-time scheduling a timed wake-up may otherwise come 50 us
     // late: messages and clocks are due to the tick.
     setCurrentThreadTimerSlackNs(1000);
-    std::unique_lock<std::mutex> lock(m_mutex);
+    std::unique_lock<PriorityInheritanceMutex> lock(m_mutex);
     m_runThread = std::this_thread::get_id();
     for (;;) {
         m_wake.wait(lock, [this] { return m_terminate || m_state.load() == Playing; });

@@ -2,6 +2,7 @@
 #define QMDVORMA_PLAYBACK_ABSTRACTOUTPUTTHREAD_H
 
 #include "QmdVorma/playback/SyncTimingListener.h"
+#include "midi/PriorityInheritanceMutex.h"
 
 #include <QThread>
 
@@ -79,9 +80,9 @@ private:
     std::atomic<int> m_state{New};
     std::atomic<int> m_interval{500};
 
-    std::mutex m_mutex; // guards the members below
-    std::condition_variable m_wake;
-    std::condition_variable m_passDone;
+    PriorityInheritanceMutex m_mutex; // guards the members below
+    std::condition_variable_any m_wake;
+    std::condition_variable_any m_passDone;
     bool m_terminate = false;
     bool m_wakePending = false;
     bool m_inPass = false;

@@ -17,7 +17,7 @@ AbstractSync::AbstractSync(QObject *parent)
 
 AbstractSync::~AbstractSync()
 {
-    std::lock_guard<std::mutex> lock(m_listenersMutex);
+    std::lock_guard<PriorityInheritanceMutex> lock(m_listenersMutex);
     for (SyncTimingListener *listener : m_listeners)
         listener->syncDestroyed(this);
     m_listeners.clear();
@@ -52,14 +52,14 @@ void AbstractSync::setController(QmdVormaController *newController)
 
 void AbstractSync::addTimingListener(SyncTimingListener *listener)
 {
-    std::lock_guard<std::mutex> lock(m_listenersMutex);
+    std::lock_guard<PriorityInheritanceMutex> lock(m_listenersMutex);
     if (listener && std::find(m_listeners.begin(), m_listeners.end(), listener) == m_listeners.end())
         m_listeners.push_back(listener);
 }
 
 void AbstractSync::removeTimingListener(SyncTimingListener *listener)
 {
-    std::lock_guard<std::mutex> lock(m_listenersMutex);
+    std::lock_guard<PriorityInheritanceMutex> lock(m_listenersMutex);
     m_listeners.erase(std::remove(m_listeners.begin(), m_listeners.end(), listener), m_listeners.end());
 }
 
@@ -67,7 +67,7 @@ void AbstractSync::notifyTimingListeners()
 {
     // Called under the listener mutex, so a listener that removes itself
     // and goes away waits until it is no longer being called.
-    std::lock_guard<std::mutex> lock(m_listenersMutex);
+    std::lock_guard<PriorityInheritanceMutex> lock(m_listenersMutex);
     for (SyncTimingListener *listener : m_listeners)
         listener->syncTimingChanged();
 }

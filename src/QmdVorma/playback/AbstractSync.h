@@ -4,6 +4,7 @@
 #include "Qmd/QmdObserver.h"
 #include "QmdVorma/QmdVorma.h"
 #include "QmdVorma/QmdVormaController.h"
+#include "midi/PriorityInheritanceMutex.h"
 
 #include <QObject>
 #include <QString>
@@ -97,7 +98,7 @@ protected:
     void notifyTimingListeners();
 
 private:
-    std::mutex m_listenersMutex;
+    PriorityInheritanceMutex m_listenersMutex;
     std::vector<SyncTimingListener *> m_listeners;
 };
 

@@ -74,19 +74,19 @@ QString MidiInstrument::displayName() const
 
 bool MidiInstrument::open(const QString &portName)
 {
-    std::lock_guard<std::mutex> lock(m_outputMutex);
+    std::lock_guard<PriorityInheritanceMutex> lock(m_outputMutex);
     return MidiOutput::open(portName);
 }
 
 bool MidiInstrument::close()
 {
-    std::lock_guard<std::mutex> lock(m_outputMutex);
+    std::lock_guard<PriorityInheritanceMutex> lock(m_outputMutex);
     return MidiOutput::close();
 }
 
 void MidiInstrument::setChannels(const QBitArray &channels)
 {
-    std::lock_guard<std::mutex> lock(m_outputMutex);
+    std::lock_guard<PriorityInheritanceMutex> lock(m_outputMutex);
     // The note-offs must reach the channels the note-ons went to.
     if (channelMask(channels) != channelMask(MidiOutput::channels()))
         allNotesOff();
@@ -98,7 +98,7 @@ bool MidiInstrument::sendMessages(const std::vector<MidiOutputMessage> &batch)
     bool sent;
     bool hadPort;
     {
-        std::lock_guard<std::mutex> lock(m_outputMutex);
+        std::lock_guard<PriorityInheritanceMutex> lock(m_outputMutex);
         hadPort = isOpen();
         sent = MidiOutput::sendMessages(batch);
     }
@@ -123,7 +123,7 @@ void MidiInstrument::play()
 void MidiInstrument::pauseAndWait()
 {
     AbstractInstrument::pauseAndWait();
-    std::lock_guard<std::mutex> lock(m_outputMutex);
+    std::lock_guard<PriorityInheritanceMutex> lock(m_outputMutex);
     allNotesOff();
 }
 
@@ -162,7 +162,7 @@ void MidiInstrument::onInstrumentDataEffected(QmdItemId id, const QStringList &k
 
     int program, bankMsb, bankLsb;
     {
-        std::lock_guard<std::recursive_mutex> lock(c->controllerMutex());
+        std::lock_guard<PriorityInheritanceMutex> lock(c->controllerMutex());
         if (!c->instrumentData(id, Keys::MidiDoProgramChange).toBool())
             return;
         // Programs count from 1 in the document and from 0 on the wire.
@@ -176,7 +176,7 @@ void MidiInstrument::onInstrumentDataEffected(QmdItemId id, const QStringList &k
 
 void MidiInstrument::usePort(const QString &name)
 {
-    std::lock_guard<std::mutex> lock(m_outputMutex);
+    std::lock_guard<PriorityInheritanceMutex> lock(m_outputMutex);
     // Reopening the port that is open would cost a new client (tens of
     // milliseconds under JACK, on the thread that rewinds) and, under JACK,
     // a new client name that loses the links users made to it.
@@ -196,7 +196,7 @@ void MidiInstrument::writePortName(const QString &name)
         return;
     // Read and written under one hold of the controller's lock, so two
     // threads clearing the same name make one request.
-    std::lock_guard<std::recursive_mutex> lock(c->controllerMutex());
+    std::lock_guard<PriorityInheritanceMutex> lock(c->controllerMutex());
     const QmdIndex entry = c->instrumentIndex(instrumentId());
     if (!entry.isValid() || c->data(Keys::MidiPort, entry).toString() == name)
         return;

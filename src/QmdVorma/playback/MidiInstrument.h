@@ -3,6 +3,7 @@
 
 #include "QmdVorma/playback/AbstractInstrument.h"
 #include "midi/MidiOutput.h"
+#include "midi/PriorityInheritanceMutex.h"
 
 #include <mutex>
 
@@ -66,7 +67,7 @@ private:
     // Writes `MidiPort` of the entry when it holds another name.
     void writePortName(const QString &name);
 
-    std::mutex m_outputMutex;
+    PriorityInheritanceMutex m_outputMutex;
 };
 
 #endif

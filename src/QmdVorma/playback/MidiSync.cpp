@@ -655,6 +655,7 @@ void MidiSync::followMidiClock(const QVector<MidiInputMessage> &messages)
 {
     bool clockCounted = false;
     for (const MidiInputMessage &message : messages) {
+        const quint64 driverNs = driverTimeNs(message);
         const QVector<quint8> &bytes = message.bytes;
         if (bytes.size() == 3 && bytes[0] == SongPosition) {
             // Only the start of the song: positions elsewhere are not
@@ -667,7 +668,7 @@ void MidiSync::followMidiClock(const QVector<MidiInputMessage> &messages)
             continue;
         switch (bytes[0]) {
         case TimingClock:
-            clockCounted = followTimingClock(message) || clockCounted;
+            clockCounted = followTimingClock(message, driverNs) || clockCounted;
             break;
         case Start:
             requestGotoStart();
@@ -716,7 +717,24 @@ void MidiSync::requestPrimePlayback(bool playing)
         c->requestPrimePlaybackForSyncStateChange(playing);
 }
 
-bool MidiSync::followTimingClock(const MidiInputMessage &message)
+quint64 MidiSync::driverTimeNs(const MidiInputMessage &message)
+{
+    std::lock_guard<PriorityInheritanceMutex> lock(m_estimateMutex);
+    const quint64 received = message.receivedNs;
+    const quint64 next = m_driverNs + quint64(std::llround(std::max(0.0, message.deltaTime) * 1e9));
+    // A message never comes before its stamp: the first one, and one that
+    // came sooner after its stamp than any before it, anchor the driver's
+    // time line. One that lags a whole window behind its arrival has lost
+    // deltas on the way (a full queue), and starts again from its arrival.
+    if (!m_driverAnchored || next > received || next + TempoWindowNs < received)
+        m_driverNs = received;
+    else
+        m_driverNs = next;
+    m_driverAnchored = true;
+    return m_driverNs;
+}
+
+bool MidiSync::followTimingClock(const MidiInputMessage &message, quint64 driverNs)
 {
     bool started = false;
     {
@@ -736,17 +754,16 @@ bool MidiSync::followTimingClock(const MidiInputMessage &message)
         m_expectedBeatTicks += BeatTicksPerClock;
         counted = true;
     }
-    estimateTempo(message, started);
+    estimateTempo(driverNs, started);
     return counted;
 }
 
-void MidiSync::estimateTempo(const MidiInputMessage &message, bool startedClock)
+void MidiSync::estimateTempo(quint64 t, bool startedClock)
 {
-    const quint64 t = message.receivedNs;
     const uint current = tempo();
     uint estimate = current;
     {
-        std::lock_guard<std::mutex> lock(m_estimateMutex);
+        std::lock_guard<PriorityInheritanceMutex> lock(m_estimateMutex);
         // A clock that starts the clock, the first one ever, or the first
         // after a silence longer than the window opens a new window and
         // leaves the tempo as it is: its delta measures the wait after start

@@ -3,6 +3,7 @@
 
 #include "QmdVorma/playback/AbstractSync.h"
 #include "midi/MidiInputMessage.h"
+#include "midi/PriorityInheritanceMutex.h"
 
 #include <QHash>
 #include <QSet>
@@ -166,8 +167,14 @@ private:
     void changePlaying(quint64 startNs, quint64 leadInNs, bool playing, bool snapToReceivedClocks);
 
     // Following, on a relay thread; each takes the lock itself.
-    bool followTimingClock(const MidiInputMessage &message);
-    void estimateTempo(const MidiInputMessage &message, bool startedClock);
+    // The moment the driver stamped the message, on the currentTimeNs()
+    // scale: the deltas the driver reports, added up from an anchor, so
+    // the tempo follows the clocks as they were sent however late this
+    // thread gets to them. Called for every message, in order.
+    quint64 driverTimeNs(const MidiInputMessage &message);
+    bool followTimingClock(const MidiInputMessage &message, quint64 driverNs);
+    // From the driver's stamp of a timing clock.
+    void estimateTempo(quint64 driverNs, bool startedClock);
     void checkPhase();
     void setPendingStart(bool pending);
     void requestGotoStart();
@@ -238,12 +245,15 @@ private:
 
     // The tempo estimate: clock stamps of the window (at most 2 s) after its
     // start. Several input ports may deliver at once.
-    std::mutex m_estimateMutex;
+    PriorityInheritanceMutex m_estimateMutex;
     std::deque<quint64> m_clockStamps;
     bool m_windowOpen = false;
     quint64 m_windowStartNs = 0;
     quint64 m_lastClockNs = 0;
     double m_previousWindowedTempo = 0;
+    // The driver's time line (driverTimeNs).
+    quint64 m_driverNs = 0;
+    bool m_driverAnchored = false;
     quint64 m_lastTempoChangeNs = 0;
 };
 

@@ -2,6 +2,7 @@
 #define QMDVORMA_PLAYBACK_TIMEDQUEUE_H
 
 #include "QmdVorma/QmdVorma.h"
+#include "midi/PriorityInheritanceMutex.h"
 
 #include <algorithm>
 #include <mutex>
@@ -34,7 +35,7 @@ public:
 
     int size() const
     {
-        std::lock_guard<std::mutex> lock(m_mutex);
+        std::lock_guard<PriorityInheritanceMutex> lock(m_mutex);
         return m_count;
     }
 
@@ -46,7 +47,7 @@ public:
 
     bool push(T &&record)
     {
-        std::lock_guard<std::mutex> lock(m_mutex);
+        std::lock_guard<PriorityInheritanceMutex> lock(m_mutex);
         if (m_count >= capacity())
             return false;
         insert(std::move(record));
@@ -57,7 +58,7 @@ public:
     // must not be split by a queue that fills up between them.
     bool pushPair(const T &first, const T &second)
     {
-        std::lock_guard<std::mutex> lock(m_mutex);
+        std::lock_guard<PriorityInheritanceMutex> lock(m_mutex);
         if (m_count > capacity() - 2)
             return false;
         insert(T(first));
@@ -70,7 +71,7 @@ public:
     // Stops at the first record not yet due. Returns how many were moved.
     int takeDue(std::vector<T> &batch, int limit, QmdVorma::Ticks now)
     {
-        std::lock_guard<std::mutex> lock(m_mutex);
+        std::lock_guard<PriorityInheritanceMutex> lock(m_mutex);
         int taken = 0;
         while (m_count > 0 && int(batch.size()) < limit && slot(0).time <= now) {
             batch.push_back(std::move(slot(0)));
@@ -86,7 +87,7 @@ public:
     // taker sleep until something is due.
     bool nextTime(QmdVorma::Ticks *time) const
     {
-        std::lock_guard<std::mutex> lock(m_mutex);
+        std::lock_guard<PriorityInheritanceMutex> lock(m_mutex);
         if (m_count == 0)
             return false;
         *time = slot(0).time;
@@ -95,7 +96,7 @@ public:
 
     void clear()
     {
-        std::lock_guard<std::mutex> lock(m_mutex);
+        std::lock_guard<PriorityInheritanceMutex> lock(m_mutex);
         for (int i = 0; i < m_count; ++i)
             slot(i) = T();
         m_head = 0;
@@ -126,7 +127,7 @@ private:
         ++m_count;
     }
 
-    mutable std::mutex m_mutex;
+    mutable PriorityInheritanceMutex m_mutex;
     std::vector<T> m_slots;
     int m_head = 0;
     int m_count = 0;

@@ -11,7 +11,6 @@
 #include "QmdVorma/ScaleModeAccess.h"
 
 #include <QPolygonF>
-#include <QtConcurrent/QtConcurrentMap>
 
 #include <boost/random/uniform_int_distribution.hpp>
 
@@ -25,7 +24,7 @@ using namespace QmdVorma;
 
 namespace {
 
-using ControllerLock = std::lock_guard<std::recursive_mutex>;
+using ControllerLock = std::lock_guard<PriorityInheritanceMutex>;
 
 // Every document write of the engine: outside the undo history, no text.
 const QmdRequestOptions EngineWrite{Qmd::NoUndo, QString(), 0};
@@ -88,8 +87,8 @@ VoiceGroup::~VoiceGroup()
     terminateSafely();
     wait();
     {
-        std::lock_guard<std::mutex> lock(m_mainMutex);
-        std::lock_guard<std::mutex> pool(m_poolMutex);
+        std::lock_guard<PriorityInheritanceMutex> lock(m_mainMutex);
+        std::lock_guard<PriorityInheritanceMutex> pool(m_poolMutex);
         m_free.clear();
         m_active.clear();
         m_pendingNoteOffs.clear();
@@ -115,7 +114,7 @@ quint32 VoiceGroup::newUniqueSeed()
 
 void VoiceGroup::seedGenerator(quint32 seed)
 {
-    std::lock_guard<std::mutex> lock(m_mainMutex);
+    std::lock_guard<PriorityInheritanceMutex> lock(m_mainMutex);
     m_generator.seed(seed);
 }
 
@@ -137,9 +136,9 @@ void VoiceGroup::run()
 {
     applyCurrentThreadPriority(priority());
     {
-        std::lock_guard<std::mutex> lock(m_mainMutex);
+        std::lock_guard<PriorityInheritanceMutex> lock(m_mainMutex);
         {
-            std::lock_guard<std::mutex> pool(m_poolMutex);
+            std::lock_guard<PriorityInheritanceMutex> pool(m_poolMutex);
             m_active.clear();
             m_free.clear();
             for (Voice &voice : m_voices) {
@@ -158,7 +157,7 @@ void VoiceGroup::run()
     const quint64 phase = (quint64(m_groupId) * 2654435761u) % StepNs;
     quint64 next = 0;
     bool first = false;
-    std::unique_lock<std::mutex> lock(m_waitMutex);
+    std::unique_lock<PriorityInheritanceMutex> lock(m_waitMutex);
     while (!m_terminate.load()) {
         if (!m_iterating.load()) {
             m_wake.wait(lock, [this] { return m_terminate.load() || m_iterating.load(); });
@@ -183,7 +182,7 @@ void VoiceGroup::run()
 void VoiceGroup::setIterating(bool iterating)
 {
     {
-        std::lock_guard<std::mutex> lock(m_waitMutex);
+        std::lock_guard<PriorityInheritanceMutex> lock(m_waitMutex);
         m_iterating.store(iterating);
     }
     m_wake.notify_all();
@@ -192,7 +191,7 @@ void VoiceGroup::setIterating(bool iterating)
 void VoiceGroup::terminateSafely()
 {
     {
-        std::lock_guard<std::mutex> lock(m_waitMutex);
+        std::lock_guard<PriorityInheritanceMutex> lock(m_waitMutex);
         m_terminate.store(true);
     }
     m_wake.notify_all();
@@ -200,23 +199,18 @@ void VoiceGroup::terminateSafely()
 
 void VoiceGroup::iterate()
 {
-    // A slot holding the main mutex may be waiting for this step to give
-    // up: it clears iterating first.
-    std::unique_lock<std::mutex> lock(m_mainMutex, std::try_to_lock);
-    while (!lock.owns_lock()) {
-        if (m_terminate.load() || !m_iterating.load())
-            return;
-        std::this_thread::sleep_for(std::chrono::microseconds(50));
-        lock.try_lock();
-    }
-    if (!m_iterating.load() || m_suspended || m_retired)
+    // No slot waits for the thread while it holds the main mutex, so the
+    // step simply waits its turn; a slot that held it may have paused,
+    // suspended or retired the group meanwhile.
+    std::lock_guard<PriorityInheritanceMutex> lock(m_mainMutex);
+    if (m_terminate.load() || !m_iterating.load() || m_suspended || m_retired)
         return;
     step();
 }
 
 void VoiceGroup::stepOnce()
 {
-    std::lock_guard<std::mutex> lock(m_mainMutex);
+    std::lock_guard<PriorityInheritanceMutex> lock(m_mainMutex);
     step();
 }
 
@@ -224,7 +218,7 @@ void VoiceGroup::stepAhead()
 {
     if (!isLive())
         return;
-    std::lock_guard<std::mutex> lock(m_mainMutex);
+    std::lock_guard<PriorityInheritanceMutex> lock(m_mainMutex);
     if (m_iterating.load() && !m_suspended && !m_retired && m_sync)
         handleDueArrivals();
 }
@@ -250,7 +244,7 @@ void VoiceGroup::handleDueArrivals()
     }
     QVector<Voice *> voices;
     {
-        std::lock_guard<std::mutex> pool(m_poolMutex);
+        std::lock_guard<PriorityInheritanceMutex> pool(m_poolMutex);
         voices = m_active;
     }
     m_joined.clear();
@@ -263,7 +257,7 @@ void VoiceGroup::handleDueArrivals()
         const Ticks horizon = arrivalHorizon();
         voices.clear();
         {
-            std::lock_guard<std::mutex> pool(m_poolMutex);
+            std::lock_guard<PriorityInheritanceMutex> pool(m_poolMutex);
             for (Voice *voice : qAsConst(m_joined)) {
                 if (m_active.contains(voice) && voice->state.arrival <= horizon)
                     voices.append(voice);
@@ -278,17 +272,11 @@ void VoiceGroup::handleDueArrivals()
 
 void VoiceGroup::advanceVoices(const QVector<Voice *> &voices)
 {
-    if (voices.size() == 1) {
-        advanceVoice(voices.first());
-    } else if (voices.size() > 1) {
-        m_parallelFence.fetch_add(1, std::memory_order_release);
-        QtConcurrent::blockingMap(voices, [this](Voice *voice) {
-            m_parallelFence.load(std::memory_order_acquire);
-            advanceVoice(voice);
-            m_parallelFence.fetch_add(1, std::memory_order_release);
-        });
-        m_parallelFence.load(std::memory_order_acquire);
-    }
+    // On this thread, one after another: every arrival runs under the
+    // controller's node-arrival mutex anyway, so other threads would only
+    // add hand-overs, and threads of lower priority would hold this one up.
+    for (Voice *voice : voices)
+        advanceVoice(voice);
 }
 
 void VoiceGroup::flushPendingNoteOffs()
@@ -320,7 +308,7 @@ void VoiceGroup::syncSync()
 {
     if (!isLive())
         return;
-    std::lock_guard<std::mutex> lock(m_mainMutex);
+    std::lock_guard<PriorityInheritanceMutex> lock(m_mainMutex);
     const bool wasIterating = m_iterating.load();
     takeControllerSync();
     if (!wasIterating)
@@ -334,7 +322,7 @@ void VoiceGroup::reset()
 {
     if (!isLive())
         return;
-    std::lock_guard<std::mutex> lock(m_mainMutex);
+    std::lock_guard<PriorityInheritanceMutex> lock(m_mainMutex);
     restart(m_sync ? m_sync->currentTicks() : 0, 1.0);
 }
 
@@ -342,7 +330,7 @@ void VoiceGroup::resetTo(Ticks startPos, Scale velocityScale)
 {
     if (!isLive())
         return;
-    std::lock_guard<std::mutex> lock(m_mainMutex);
+    std::lock_guard<PriorityInheritanceMutex> lock(m_mainMutex);
     restart(startPos, velocityScale);
 }
 
@@ -350,7 +338,7 @@ void VoiceGroup::continueIterating()
 {
     if (!isLive())
         return;
-    std::lock_guard<std::mutex> lock(m_mainMutex);
+    std::lock_guard<PriorityInheritanceMutex> lock(m_mainMutex);
     const Ticks position = m_sync ? m_sync->currentTicks() : 0;
     // A group whose voices all ended while it looked ahead for a start that
     // has not come yet (MIDI clock primes again with every message until
@@ -366,7 +354,7 @@ void VoiceGroup::pauseIterating()
 {
     if (!isLive())
         return;
-    std::lock_guard<std::mutex> lock(m_mainMutex);
+    std::lock_guard<PriorityInheritanceMutex> lock(m_mainMutex);
     setIterating(false);
 }
 
@@ -374,14 +362,14 @@ void VoiceGroup::deactivateAllVoicesAndPauseIterating()
 {
     if (!isLive())
         return;
-    std::lock_guard<std::mutex> lock(m_mainMutex);
+    std::lock_guard<PriorityInheritanceMutex> lock(m_mainMutex);
     deactivateAllVoices();
     setIterating(false);
 }
 
 void VoiceGroup::gotoStart()
 {
-    std::lock_guard<std::mutex> lock(m_mainMutex);
+    std::lock_guard<PriorityInheritanceMutex> lock(m_mainMutex);
     const bool wasIterating = m_iterating.load();
     restart(m_sync ? m_sync->currentTicks() : 0, 1.0);
     m_suspended = false;
@@ -391,13 +379,13 @@ void VoiceGroup::gotoStart()
 
 void VoiceGroup::suspendSteps()
 {
-    std::lock_guard<std::mutex> lock(m_mainMutex);
+    std::lock_guard<PriorityInheritanceMutex> lock(m_mainMutex);
     m_suspended = true;
 }
 
 void VoiceGroup::retire()
 {
-    std::lock_guard<std::mutex> lock(m_mainMutex);
+    std::lock_guard<PriorityInheritanceMutex> lock(m_mainMutex);
     m_retired = true;
 }
 
@@ -443,7 +431,7 @@ void VoiceGroup::restart(Ticks start, Scale velocityScale)
 
 VoiceGroup::Voice *VoiceGroup::takeFreeVoice()
 {
-    std::lock_guard<std::mutex> lock(m_poolMutex);
+    std::lock_guard<PriorityInheritanceMutex> lock(m_poolMutex);
     if (m_free.isEmpty())
         return nullptr;
     // The voice freed last comes first: an arriving voice goes on as the
@@ -458,7 +446,7 @@ void VoiceGroup::deactivateVoice(Voice *voice)
 {
     Ticks arrival;
     {
-        std::lock_guard<std::mutex> lock(m_poolMutex);
+        std::lock_guard<PriorityInheritanceMutex> lock(m_poolMutex);
         if (!m_active.removeOne(voice))
             return;
         m_free.append(voice);
@@ -471,7 +459,7 @@ void VoiceGroup::deactivateAllVoices()
 {
     QVector<QPair<qint32, Ticks>> ended;
     {
-        std::lock_guard<std::mutex> lock(m_poolMutex);
+        std::lock_guard<PriorityInheritanceMutex> lock(m_poolMutex);
         for (const Voice *voice : qAsConst(m_active))
             ended.append({voice->id, voice->state.arrival});
         m_free += m_active;
@@ -483,19 +471,19 @@ void VoiceGroup::deactivateAllVoices()
 
 int VoiceGroup::activeVoiceCount() const
 {
-    std::lock_guard<std::mutex> lock(m_poolMutex);
+    std::lock_guard<PriorityInheritanceMutex> lock(m_poolMutex);
     return m_active.size();
 }
 
 int VoiceGroup::freeVoiceCount() const
 {
-    std::lock_guard<std::mutex> lock(m_poolMutex);
+    std::lock_guard<PriorityInheritanceMutex> lock(m_poolMutex);
     return m_free.size();
 }
 
 QVector<VoiceState> VoiceGroup::activeVoiceStates() const
 {
-    std::lock_guard<std::mutex> lock(m_poolMutex);
+    std::lock_guard<PriorityInheritanceMutex> lock(m_poolMutex);
     QVector<VoiceState> states;
     for (const Voice *voice : m_active)
         states.append(voice->state);
@@ -582,7 +570,7 @@ void VoiceGroup::advanceVoice(Voice *voice)
         return;
     }
 
-    const std::lock_guard<std::mutex> arrival(m_c->nodeArrivalMutex());
+    const std::lock_guard<PriorityInheritanceMutex> arrival(m_c->nodeArrivalMutex());
     const ControllerLock lock(m_c->controllerMutex());
     // A group still running while its document is replaced (a load or a
     // reset) must not play into the new one, whose ids mean other things.

@@ -5,6 +5,7 @@
 #include "QmdVorma/QmdVorma.h"
 #include "QmdVorma/QmdVormaController.h"
 #include "QmdVorma/playback/VoiceState.h"
+#include "midi/PriorityInheritanceMutex.h"
 
 #include <QThread>
 #include <QVector>
@@ -121,8 +122,7 @@ public:
     void stepAhead();
 
     // ---- One step's parts. Called with the main mutex held (stepOnce and
-    // the thread's steps), several voices possibly at once on the global
-    // thread pool; the voice sets lock themselves.
+    // the thread's steps); the voice sets lock themselves.
 
     Voice *takeFreeVoice();
     void deactivateVoice(Voice *voice);
@@ -193,7 +193,7 @@ private:
     void step();
     // Every arrival due within the look-ahead, whatever the clock does.
     void handleDueArrivals();
-    // Advances the voices, in parallel when there are several.
+    // Advances the voices in order on the calling thread.
     void advanceVoices(const QVector<Voice *> &voices);
     void restart(QmdVorma::Ticks start, QmdVorma::Scale velocityScale);
     void setIterating(bool iterating);
@@ -220,11 +220,11 @@ private:
 
     // Where the thread sleeps. The flags above change under it, so a wake
     // that comes just before the thread waits is not lost.
-    std::mutex m_waitMutex;
-    std::condition_variable m_wake;
+    PriorityInheritanceMutex m_waitMutex;
+    std::condition_variable_any m_wake;
 
     // Serialises steps with the slots. Guards everything below it.
-    std::mutex m_mainMutex;
+    PriorityInheritanceMutex m_mainMutex;
     AbstractSync *m_sync = nullptr;
     bool m_suspended = false;
     // Where the group last restarted; none yet.
@@ -239,14 +239,10 @@ private:
     boost::random::mt19937 m_generator; // drawn under nodeArrivalMutex
 
     // The voices and which of them are under way.
-    mutable std::mutex m_poolMutex;
+    mutable PriorityInheritanceMutex m_poolMutex;
     std::array<Voice, PoolSize> m_voices;
     QVector<Voice *> m_free;
     QVector<Voice *> m_active;
-
-    // Publishes a step's state to the global pool's threads and back in a
-    // way ThreadSanitizer sees (the pool's own hand-over is in Qt).
-    std::atomic<int> m_parallelFence{0};
 };
 
 #endif

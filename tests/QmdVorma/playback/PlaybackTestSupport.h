@@ -51,7 +51,7 @@ public:
     }
     QVariant state(QmdItemId element, const QString &key)
     {
-        const std::lock_guard<std::mutex> arrival(c().nodeArrivalMutex());
+        const std::lock_guard<PriorityInheritanceMutex> arrival(c().nodeArrivalMutex());
         return c().data(key, c().lookupElementStateIndex(element));
     }
 

@@ -282,14 +282,15 @@ void TestMidiClockIn::followsThroughTheInputPort()
     QCOMPARE(midi->deviceIgnoreFlags(In), int(MidiIgnoreSysex | MidiIgnoreActiveSensing));
     TransportRecorder transport(doc.controller);
 
-    // Over a second of clocks, so the tempo comes from the window. The
-    // clocks' spacing is what they arrive with, which this thread's sleeps
-    // on a busy machine move by a few per cent now and then.
+    // Over a second of clocks at 120 beats per minute by the driver's
+    // stamps, arriving a little later each time (at 100 by this thread's
+    // clock), as when a busy machine lets the port's thread fall behind:
+    // the tempo follows the stamps.
     constexpr int Clocks = 50;
     midi->inject(In, {0xFA});
     const quint64 first = currentTimeNs() + MsNs;
     for (int k = 0; k < Clocks; ++k) {
-        sleepUntilNs(first + quint64(k) * 62500000 / 3);
+        sleepUntilNs(first + quint64(k) * 25 * MsNs);
         midi->inject(In, {0xF8}, k == 0 ? 0.001 : 0.0208333);
     }
     midi->inject(In, {0xFC});

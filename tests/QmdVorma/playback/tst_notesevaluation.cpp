@@ -65,7 +65,7 @@ public:
 
     QmdIndex tree()
     {
-        const std::lock_guard<std::recursive_mutex> lock(net.c().controllerMutex());
+        const std::lock_guard<PriorityInheritanceMutex> lock(net.c().controllerMutex());
         return net.c().notesTreeIndex(node);
     }
 
