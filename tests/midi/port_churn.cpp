@@ -20,11 +20,22 @@
 
 namespace {
 
+// A busy server now and then turns a client away (its answer times out);
+// a real program tries again, and so does this one, for up to a second.
 std::unique_ptr<RtMidiIn> openSink(const std::string &client)
 {
-    auto sink = std::make_unique<RtMidiIn>(RtMidi::UNIX_JACK, client);
-    sink->openVirtualPort("sink");
-    return sink;
+    for (int attempt = 1;; ++attempt) {
+        try {
+            auto sink = std::make_unique<RtMidiIn>(RtMidi::UNIX_JACK, client);
+            sink->openVirtualPort("sink");
+            return sink;
+        } catch (const RtMidiError &e) {
+            if (attempt == 50)
+                throw;
+            std::fprintf(stderr, "port_churn: %s (trying again)\n", e.getMessage().c_str());
+            usleep(20000);
+        }
+    }
 }
 
 bool inputClosed()
