@@ -11,7 +11,6 @@
 #include "canvas/GraphicsVoiceGroupItem.h"
 #include "canvas/GridGeometry.h"
 
-#include <QGraphicsView>
 #include <QPropertyAnimation>
 
 #include <mutex>
@@ -469,11 +468,10 @@ void NetworkScene::onItemsChanged(const QmdIndex &index, const QStringList &keys
         node->setLastNotesSentText(c->data(Keys::LastNotesSent, index).toString());
 }
 
+// The views keep no background cache; the grid painter keys its tile on the
+// colours, so repainting is all a new colour needs.
 void NetworkScene::invalidateViewBackgrounds()
 {
-    const QList<QGraphicsView *> all = views();
-    for (QGraphicsView *view : all)
-        view->resetCachedContent();
     update();
 }
 
