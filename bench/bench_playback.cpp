@@ -129,6 +129,39 @@ private:
     std::vector<pid_t> m_children;
 };
 
+// The floor under every lateness figure here: a thread with the engine's
+// scheduling that does nothing but wake every millisecond, beside the same
+// VORMA_BENCH_LOAD. The engine's threads wait for the processor as this one
+// does, and a note due while they wait is as late, so judge
+// BM_NetworkNoteOnLateness against this machine's figure (on a virtual
+// machine the host's own scheduling shows here).
+void BM_BareThreadWakeLateness(benchmark::State &state)
+{
+    constexpr quint64 PeriodNs = 1000000;
+    constexpr quint64 RunNs = 30000000000ull;
+    std::vector<double> lateness;
+    lateness.reserve(RunNs / PeriodNs);
+    bool realTime = false;
+    int load = 0;
+    for (auto _ : state) {
+        const BackgroundLoad background;
+        load = background.size();
+        std::thread sleeper([&] {
+            realTime = applyCurrentThreadPriority(QThread::TimeCriticalPriority);
+            const quint64 start = currentTimeNs();
+            for (quint64 due = start + PeriodNs; due < start + RunNs; due += PeriodNs) {
+                sleepUntilNs(due);
+                lateness.push_back(double(currentTimeNs() - due) / 1e6);
+            }
+        });
+        sleeper.join();
+    }
+    state.counters["real_time"] = realTime ? 1 : 0;
+    state.counters["load_processes"] = load;
+    reportLateness(state, std::move(lateness));
+}
+BENCHMARK(BM_BareThreadWakeLateness)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 void BM_TimedQueuePushAndTake(benchmark::State &state)
 {
     TimedQueue<MidiOutputMessage> queue;
@@ -397,6 +430,9 @@ public:
     explicit StampingBackend(std::shared_ptr<MidiBackend> inner)
         : m_inner(std::move(inner))
     {
+        // Room for every message of a run up front: growing the list would
+        // map fresh memory inside the send being measured.
+        m_sent.reserve(1 << 16);
     }
 
     QString apiName() const override { return m_inner->apiName(); }
@@ -470,6 +506,7 @@ public:
     JackRecorder()
         : m_port(RtMidi::UNIX_JACK, "VormaBench")
     {
+        m_received.reserve(1 << 16);
         m_port.ignoreTypes(false, false, false);
         m_port.setCallback(&JackRecorder::onMessage, this);
         m_port.openVirtualPort("recorder");
