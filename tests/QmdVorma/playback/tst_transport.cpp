@@ -249,9 +249,17 @@ public:
             return;
         started = true;
         startNs = currentTimeNs() - m_clock->elapsedNs();
-        queued = m_instrument->outputQueue().size();
-        m_instrument->outputQueue().nextTime(&firstQueued);
+        // Sent first: a note-on counted as sent has left the queue too. The
+        // instrument may take it between two looks at the queue, so the
+        // looks repeat until the first message stands still across them.
         sentOn = m_net.notesOn().size();
+        const TimedQueue<MidiOutputMessage> &queue = m_instrument->outputQueue();
+        for (Ticks before = -2; before != firstQueued;) {
+            before = firstQueued = -1;
+            queue.nextTime(&before);
+            queued = queue.size();
+            queue.nextTime(&firstQueued);
+        }
     }
     void syncDestroyed(AbstractSync *) override {}
 
