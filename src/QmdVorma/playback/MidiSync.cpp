@@ -176,19 +176,19 @@ BeatTicks MidiSync::beatTicksAt(quint64 now) const
 
 quint64 MidiSync::elapsedNs() const
 {
-    std::shared_lock<std::shared_mutex> lock(m_lock);
+    std::lock_guard<PriorityInheritanceMutex> lock(m_lock);
     return addSaturating(m_elapsedNs, runningNs(nowNs()));
 }
 
 Ticks MidiSync::currentTicks() const
 {
-    std::shared_lock<std::shared_mutex> lock(m_lock);
+    std::lock_guard<PriorityInheritanceMutex> lock(m_lock);
     return ticksAt(nowNs());
 }
 
 BeatTicks MidiSync::currentBeatTicks() const
 {
-    std::shared_lock<std::shared_mutex> lock(m_lock);
+    std::lock_guard<PriorityInheritanceMutex> lock(m_lock);
     return beatTicksAt(nowNs());
 }
 
@@ -206,7 +206,7 @@ quint64 MidiSync::dueAt(quint64 accumulator, qint64 offset, quint64 num, quint64
 
 bool MidiSync::dueTimeNs(Ticks ticks, quint64 *ns) const
 {
-    std::shared_lock<std::shared_mutex> lock(m_lock);
+    std::lock_guard<PriorityInheritanceMutex> lock(m_lock);
     if (!m_playing.load())
         return false;
     const quint64 now = nowNs();
@@ -218,37 +218,37 @@ bool MidiSync::dueTimeNs(Ticks ticks, quint64 *ns) const
 
 Ticks MidiSync::nsToTicks(quint64 ns) const
 {
-    std::shared_lock<std::shared_mutex> lock(m_lock);
+    std::lock_guard<PriorityInheritanceMutex> lock(m_lock);
     return scaleDown(ns, m_tickNum, m_tickDen);
 }
 
 quint64 MidiSync::ticksToNs(Ticks ticks) const
 {
-    std::shared_lock<std::shared_mutex> lock(m_lock);
+    std::lock_guard<PriorityInheritanceMutex> lock(m_lock);
     return scaleDown(ticks, m_tickDen, m_tickNum);
 }
 
 BeatTicks MidiSync::nsToBeatTicks(quint64 ns) const
 {
-    std::shared_lock<std::shared_mutex> lock(m_lock);
+    std::lock_guard<PriorityInheritanceMutex> lock(m_lock);
     return scaleDown(ns, m_beatNum, m_beatDen);
 }
 
 quint64 MidiSync::beatTicksToNs(BeatTicks beatTicks) const
 {
-    std::shared_lock<std::shared_mutex> lock(m_lock);
+    std::lock_guard<PriorityInheritanceMutex> lock(m_lock);
     return scaleDown(beatTicks, m_beatDen, m_beatNum);
 }
 
 BeatTicks MidiSync::ticksToBeatTicks(Ticks ticks) const
 {
-    std::shared_lock<std::shared_mutex> lock(m_lock);
+    std::lock_guard<PriorityInheritanceMutex> lock(m_lock);
     return scaleDown(ticks, m_ratioDen, m_ratioNum);
 }
 
 Ticks MidiSync::beatTicksToTicks(BeatTicks beatTicks) const
 {
-    std::shared_lock<std::shared_mutex> lock(m_lock);
+    std::lock_guard<PriorityInheritanceMutex> lock(m_lock);
     return scaleDown(beatTicks, m_ratioNum, m_ratioDen);
 }
 
@@ -284,7 +284,7 @@ void MidiSync::setPlaying(bool playing)
 {
     bool hasOutputs = false;
     {
-        std::shared_lock<std::shared_mutex> lock(m_lock);
+        std::lock_guard<PriorityInheritanceMutex> lock(m_lock);
         hasOutputs = !m_syncOutputs.empty();
     }
     // Receivers of our clock get time to get ready between start and the
@@ -300,7 +300,7 @@ void MidiSync::setPlayingAt(quint64 startNs, quint64 leadInNs, bool playing)
 void MidiSync::changePlaying(quint64 startNs, quint64 leadInNs, bool playing, bool snapToReceivedClocks)
 {
     {
-        std::unique_lock<std::shared_mutex> lock(m_lock);
+        std::lock_guard<PriorityInheritanceMutex> lock(m_lock);
         if (playing && m_playing.load()) {
             // Only re-anchored: the outputs play on, and a second start
             // would make their receivers jump back to the top.
@@ -347,7 +347,7 @@ void MidiSync::changePlaying(quint64 startNs, quint64 leadInNs, bool playing, bo
 void MidiSync::reset()
 {
     {
-        std::unique_lock<std::shared_mutex> lock(m_lock);
+        std::lock_guard<PriorityInheritanceMutex> lock(m_lock);
         m_playing.store(false);
         m_elapsedNs = 0;
         m_ticks = 0;
@@ -367,7 +367,7 @@ void MidiSync::reset()
 void MidiSync::setBeatTickOffset(qint64 offset)
 {
     {
-        std::unique_lock<std::shared_mutex> lock(m_lock);
+        std::lock_guard<PriorityInheritanceMutex> lock(m_lock);
         m_beatTickOffset = offset;
         recomputeRates();
     }
@@ -380,7 +380,7 @@ void MidiSync::setField(Field field, uint value)
                                 : field == Field::Numerator ? m_numerator
                                                             : m_denominator;
     {
-        std::unique_lock<std::shared_mutex> lock(m_lock);
+        std::lock_guard<PriorityInheritanceMutex> lock(m_lock);
         if (stored.load() == value)
             return;
         // Played time is counted at the old rate up to now, so the position
@@ -504,7 +504,7 @@ void MidiSync::onItemsRemoved(const QmdIndex &parent, const QStringList &keys)
 template <class Port>
 bool MidiSync::hasSyncPort(const std::vector<Port *> &ports, const QString &name) const
 {
-    std::shared_lock<std::shared_mutex> lock(m_lock);
+    std::lock_guard<PriorityInheritanceMutex> lock(m_lock);
     return std::any_of(ports.begin(), ports.end(),
                        [&](const Port *port) { return m_syncPortNames.value(port) == name; });
 }
@@ -515,7 +515,7 @@ std::vector<Port *> MidiSync::takeSyncPorts(std::vector<Port *> &ports, const QS
     QSet<QString> shown;
     for (const QString &name : names)
         shown.insert(midiPortDisplayName(name));
-    std::unique_lock<std::shared_mutex> lock(m_lock);
+    std::lock_guard<PriorityInheritanceMutex> lock(m_lock);
     auto kept = std::stable_partition(ports.begin(), ports.end(),
                                       [&](const Port *port) { return !shown.contains(m_syncPortNames.value(port)); });
     std::vector<Port *> taken(kept, ports.end());
@@ -538,7 +538,7 @@ void MidiSync::addSyncInputs(const QSet<QString> &names)
         // Connected before it opens, so no message comes unheard.
         connect(input, &MidiInput::readyRead, this, &MidiSync::onMidiSyncReadyRead, Qt::DirectConnection);
         input->open(name);
-        std::unique_lock<std::shared_mutex> lock(m_lock);
+        std::lock_guard<PriorityInheritanceMutex> lock(m_lock);
         m_syncInputs.push_back(input);
         m_syncPortNames.insert(input, shown);
     }
@@ -555,7 +555,7 @@ void MidiSync::addSyncOutputs(const QSet<QString> &names)
         output->setInterval(MidiOutputSyncClock::pollIntervalUs(tempo()));
         output->open(name);
         output->start(QThread::TimeCriticalPriority);
-        std::unique_lock<std::shared_mutex> lock(m_lock);
+        std::lock_guard<PriorityInheritanceMutex> lock(m_lock);
         // Joining a playing clock: start now, and the thread catches up with
         // the position in bursts.
         if (m_playing.load()) {
@@ -584,13 +584,13 @@ void MidiSync::removeSyncOutputs(const QSet<QString> &names)
 
 QList<MidiInput *> MidiSync::syncInputs() const
 {
-    std::shared_lock<std::shared_mutex> lock(m_lock);
+    std::lock_guard<PriorityInheritanceMutex> lock(m_lock);
     return QList<MidiInput *>(m_syncInputs.begin(), m_syncInputs.end());
 }
 
 QList<MidiOutputSyncClock *> MidiSync::syncOutputs() const
 {
-    std::shared_lock<std::shared_mutex> lock(m_lock);
+    std::lock_guard<PriorityInheritanceMutex> lock(m_lock);
     return QList<MidiOutputSyncClock *>(m_syncOutputs.begin(), m_syncOutputs.end());
 }
 
@@ -599,7 +599,7 @@ void MidiSync::retireSyncPorts()
     std::vector<MidiInput *> inputs;
     std::vector<MidiOutputSyncClock *> outputs;
     {
-        std::unique_lock<std::shared_mutex> lock(m_lock);
+        std::lock_guard<PriorityInheritanceMutex> lock(m_lock);
         inputs.swap(m_syncInputs);
         outputs.swap(m_syncOutputs);
         m_syncPortNames.clear();
@@ -632,7 +632,7 @@ void MidiSync::stopOutputs(const std::vector<MidiOutputSyncClock *> &outputs)
 
 quint64 MidiSync::runClockOutputPass(MidiOutputSyncClock &output)
 {
-    std::shared_lock<std::shared_mutex> lock(m_lock);
+    std::lock_guard<PriorityInheritanceMutex> lock(m_lock);
     if (!m_playing.load())
         return IdleOutputDelayNs;
     const quint64 now = nowNs();
@@ -688,7 +688,7 @@ void MidiSync::followMidiClock(const QVector<MidiInputMessage> &messages)
     }
     bool pending = false;
     {
-        std::shared_lock<std::shared_mutex> lock(m_lock);
+        std::lock_guard<PriorityInheritanceMutex> lock(m_lock);
         pending = m_pendingStart;
     }
     // Instruments and voice groups get ready while the clock waits for the
@@ -701,7 +701,7 @@ void MidiSync::followMidiClock(const QVector<MidiInputMessage> &messages)
 
 void MidiSync::setPendingStart(bool pending)
 {
-    std::unique_lock<std::shared_mutex> lock(m_lock);
+    std::lock_guard<PriorityInheritanceMutex> lock(m_lock);
     m_pendingStart = pending;
 }
 
@@ -738,7 +738,7 @@ bool MidiSync::followTimingClock(const MidiInputMessage &message, quint64 driver
 {
     bool started = false;
     {
-        std::unique_lock<std::shared_mutex> lock(m_lock);
+        std::lock_guard<PriorityInheritanceMutex> lock(m_lock);
         started = m_pendingStart;
         m_pendingStart = false;
     }
@@ -750,7 +750,7 @@ bool MidiSync::followTimingClock(const MidiInputMessage &message, quint64 driver
     // The clock that starts marks the position; the count begins after it.
     bool counted = false;
     if (!started) {
-        std::unique_lock<std::shared_mutex> lock(m_lock);
+        std::lock_guard<PriorityInheritanceMutex> lock(m_lock);
         m_expectedBeatTicks += BeatTicksPerClock;
         counted = true;
     }
@@ -822,7 +822,7 @@ void MidiSync::checkPhase()
 {
     bool jumped = false;
     {
-        std::unique_lock<std::shared_mutex> lock(m_lock);
+        std::lock_guard<PriorityInheritanceMutex> lock(m_lock);
         const quint64 running = scaleDown(runningNs(nowNs()), m_beatNum, m_beatDen);
         const __int128 candidate = __int128(m_expectedBeatTicks) - (__int128(m_beatTicks) + running);
         const __int128 error = candidate - m_beatTickOffset;

@@ -11,7 +11,6 @@
 #include <atomic>
 #include <deque>
 #include <mutex>
-#include <shared_mutex>
 #include <vector>
 
 class MidiInput;
@@ -50,13 +49,13 @@ class MidiOutputSyncClock;
 // sends the clocks due up to the stop position and stop; a rewind sends
 // song position zero.
 //
-// All clock state is guarded by one std::shared_mutex, which is not
-// recursive and is never held while a signal is emitted, a listener is told
-// or anything outside the clock is called. Ports are found, opened and
-// retired outside it (a port that fails to send is closed where the send
-// failed). Sends happen under it (the clock's own bytes holding it for
-// writing, an output thread's clocks for reading), so every byte goes out in
-// the order of the clock's state changes.
+// All clock state is guarded by one priority-inheriting mutex (real-time
+// threads read the clock, ordinary ones change it), which is not recursive
+// and is never held while a signal is emitted, a listener is told or
+// anything outside the clock is called. Ports are found, opened and retired
+// outside it (a port that fails to send is closed where the send failed).
+// Sends happen under it (the clock's own bytes and an output thread's clocks
+// alike), so every byte goes out in the order of the clock's state changes.
 class MidiSync : public AbstractSync
 {
     Q_OBJECT
@@ -190,7 +189,7 @@ private:
     template <class Port>
     std::vector<Port *> takeSyncPorts(std::vector<Port *> &ports, const QSet<QString> &names);
 
-    // The functions below run with m_lock held, shared or exclusive.
+    // The functions below run with m_lock held.
     void recomputeRates();
     void foldAt(quint64 ns);
     quint64 runningNs(quint64 now) const;
@@ -200,7 +199,7 @@ private:
     // correction) to `target` at the rate num/den.
     quint64 dueAt(quint64 accumulator, qint64 offset, quint64 num, quint64 den, quint64 target) const;
 
-    mutable std::shared_mutex m_lock;
+    mutable PriorityInheritanceMutex m_lock;
 
     // Read without the lock by the plain getters; written under it.
     std::atomic<bool> m_playing{false};
