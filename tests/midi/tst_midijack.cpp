@@ -13,6 +13,7 @@
 
 #include <RtMidi.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -69,6 +70,7 @@ private slots:
     void enumeratesAndFindsPortsByName();
     void sentBytesArrive();
     void inputArrivesWithReceiveStamp();
+    void ignoredTimingBytesPassTheirDeltasOn();
     void usersShareOnePortAndOneMayLeave();
     void opensTheNamedPortWhileOthersComeAndGo();
     void threadsOpenAndCloseAtOnce();
@@ -154,6 +156,46 @@ void TestMidiJack::inputArrivesWithReceiveStamp()
     const MidiInputMessage message = counter.messages().at(0);
     QCOMPARE(message.bytes, (QVector<quint8>{0x90, 64, 90}));
     QVERIFY(message.receivedNs >= before && message.receivedNs <= after);
+}
+
+void TestMidiJack::ignoredTimingBytesPassTheirDeltasOn()
+{
+    // A clock the input ignores still took time: the next message's delta
+    // counts from the last message passed on, so the deltas add up to the
+    // driver's own time (tempo following sums them).
+    VirtualSource source("Source");
+    MidiInput input;
+    ReadyReadCounter counter(&input);
+    QVERIFY(input.open(source.name));
+    QVERIFY(input.ignoreFlags() & MidiIgnoreTiming);
+    QVERIFY(inputReceives(source, {0x90, 64, 90}, [&] { return counter.count() > 0; }));
+
+    constexpr int Clocks = 5;
+    constexpr auto Spacing = std::chrono::milliseconds(20);
+    for (int attempt = 0; attempt < Attempts; ++attempt) {
+        const quint8 velocity = quint8(1 + attempt);
+        for (int k = 0; k < Clocks; ++k) {
+            std::this_thread::sleep_for(Spacing);
+            source.send({0xF8});
+        }
+        std::this_thread::sleep_for(Spacing);
+        source.send({0x90, 65, velocity});
+        const QVector<quint8> expected{0x90, 65, velocity};
+        auto arrived = [&] {
+            const QVector<MidiInputMessage> messages = counter.messages();
+            return std::any_of(messages.begin(), messages.end(),
+                               [&](const MidiInputMessage &m) { return m.bytes == expected; });
+        };
+        if (!QTest::qWaitFor(arrived, 500))
+            continue;
+        for (const MidiInputMessage &m : counter.messages()) {
+            QVERIFY2(m.bytes.isEmpty() || m.bytes[0] != 0xF8, "an ignored clock was passed on");
+            if (m.bytes == expected)
+                QVERIFY2(m.deltaTime >= 0.1, qPrintable(QString::number(m.deltaTime)));
+        }
+        return;
+    }
+    QFAIL("the note after the clocks never arrived");
 }
 
 void TestMidiJack::usersShareOnePortAndOneMayLeave()
